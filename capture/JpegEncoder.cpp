@@ -9,6 +9,8 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -43,52 +45,46 @@ struct ErrorManager {
 void EmitMessage(j_common_ptr, int) {}
 void OutputMessage(j_common_ptr) {}
 
-// Collects the compressed file in a growing buffer.
+// Collects the compressed file in a growing buffer. Plain new[] rather than
+// a vector: the buffer is written by libjpeg, so zero-filling it is wasted time.
 struct MemoryDestination {
     jpeg_destination_mgr pub;  // first, as for the error manager
-    std::vector<std::uint8_t> buffer;
+    std::unique_ptr<std::uint8_t[]> buffer;
+    std::size_t capacity;
     std::size_t initialSize;
 };
 
 void InitDestination(j_compress_ptr cinfo)
 {
     auto* dest = reinterpret_cast<MemoryDestination*>(cinfo->dest);
-    bool failed = false;
-    try {
-        dest->buffer.resize(dest->initialSize);
-    } catch (const std::bad_alloc&) {
-        failed = true;
-    }
-    // Raised outside the handler: longjmp must not leave a live exception behind.
-    if (failed)
+    dest->buffer.reset(new (std::nothrow) std::uint8_t[dest->initialSize]);
+    if (!dest->buffer)
         ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
-    dest->pub.next_output_byte = dest->buffer.data();
-    dest->pub.free_in_buffer = dest->buffer.size();
+    dest->capacity = dest->initialSize;
+    dest->pub.next_output_byte = dest->buffer.get();
+    dest->pub.free_in_buffer = dest->capacity;
 }
 
 // Called only when the whole buffer is full: double it and go on after the end.
 boolean EmptyOutputBuffer(j_compress_ptr cinfo)
 {
     auto* dest = reinterpret_cast<MemoryDestination*>(cinfo->dest);
-    const std::size_t used = dest->buffer.size();
-    bool failed = false;
-    try {
-        dest->buffer.resize(2 * used);
-    } catch (const std::bad_alloc&) {
-        failed = true;
-    }
-    if (failed)
+    const std::size_t used = dest->capacity;
+    // A raw pointer until the copy is done: no destructor may be live when
+    // ERREXIT longjmps out of this frame.
+    auto* bigger = new (std::nothrow) std::uint8_t[2 * used];
+    if (bigger == nullptr)
         ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
-    dest->pub.next_output_byte = dest->buffer.data() + used;
-    dest->pub.free_in_buffer = dest->buffer.size() - used;
+    std::memcpy(bigger, dest->buffer.get(), used);
+    dest->buffer.reset(bigger);
+    dest->capacity = 2 * used;
+    dest->pub.next_output_byte = dest->buffer.get() + used;
+    dest->pub.free_in_buffer = dest->capacity - used;
     return TRUE;
 }
 
-void TermDestination(j_compress_ptr cinfo)
-{
-    auto* dest = reinterpret_cast<MemoryDestination*>(cinfo->dest);
-    dest->buffer.resize(dest->buffer.size() - dest->pub.free_in_buffer);
-}
+// The compressed size is capacity - free_in_buffer; nothing to do here.
+void TermDestination(j_compress_ptr) {}
 
 // Owns one libjpeg compressor; jpeg_destroy_compress runs on every path.
 class JpegCompressor {
@@ -126,7 +122,12 @@ public:
         return 0;
     }
 
-    std::vector<std::uint8_t> TakeOutput() { return std::move(dest_.buffer); }
+    // The compressed file, valid after a successful Compress().
+    std::unique_ptr<std::uint8_t[]> TakeOutput(std::size_t& size)
+    {
+        size = dest_.capacity - dest_.pub.free_in_buffer;
+        return std::move(dest_.buffer);
+    }
 
 private:
     static constexpr int kRowsPerCall = 16;  // one MCU row at 2x2 sampling
@@ -222,17 +223,18 @@ void WriteJpeg(ByteSink& sink, const DibView& image, int quality)
     if (image.bits == nullptr || image.stride < 3 * static_cast<std::size_t>(image.width))
         throw Error("Unsupported bitmap format");
 
-    std::vector<std::uint8_t> file;
+    std::unique_ptr<std::uint8_t[]> file;
+    std::size_t size = 0;
     int code = 0;
     {
         JpegCompressor compressor(image, quality);
         code = compressor.Compress();
         if (code == 0)
-            file = compressor.TakeOutput();
+            file = compressor.TakeOutput(size);
     }  // the compressor is destroyed before anything is raised or written
     if (code != 0)
         throw Error("JPEG error #" + std::to_string(code));
-    sink.Write(file.data(), file.size());
+    sink.Write(file.get(), size);
 }
 
 }  // namespace snaplark

@@ -182,6 +182,20 @@ TEST(JpegEncoder, SmoothPictureRoundTrips)
     }
 }
 
+// Noise compresses badly, so the output outgrows the first memory buffer
+// several times; the file must still be whole.
+TEST(JpegEncoder, NoiseOutgrowsFirstBuffer)
+{
+    TestDib dib(512, 256, 24);
+    dib.FillNoise(11);
+    const auto file = EncodeJpeg(dib);
+    EXPECT_GT(file.size(), 512 * 256 / 2 + 4096u);  // the first buffer's size
+    const auto decoded = test::DecodeJpeg(file);
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    EXPECT_EQ(decoded.width, 512);
+    EXPECT_EQ(decoded.height, 256);
+}
+
 TEST(JpegEncoder, EmptyBitmapWritesNothing)
 {
     for (const auto& [w, h] : {std::pair{0, 10}, std::pair{10, 0}, std::pair{0, 0}}) {
