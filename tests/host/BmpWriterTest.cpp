@@ -53,7 +53,7 @@ TEST_P(BmpHeaderTest, FieldsAndBytes)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    DocumentedCases, BmpHeaderTest,
+    KnownLayouts, BmpHeaderTest,
     ::testing::Values(HeaderCase{200, 200, 32, false, 800, 160000, 160054, 54, 0},
                       HeaderCase{201, 100, 24, false, 604, 60400, 60454, 54, 0},
                       HeaderCase{1024, 768, 16, true, 2048, 1572864, 1572930, 66, 0},
