@@ -3,8 +3,10 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 
 set(_triple x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER   ${_triple}-gcc)
-set(CMAKE_CXX_COMPILER ${_triple}-g++)
+# The posix thread model gives the C++ standard library its threads and
+# mutexes (GoogleTest needs them); with -static nothing of it is imported.
+set(CMAKE_C_COMPILER   ${_triple}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${_triple}-g++-posix)
 set(CMAKE_RC_COMPILER  ${_triple}-windres)
 set(CMAKE_ASM_NASM_COMPILER nasm)
 

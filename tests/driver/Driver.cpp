@@ -1,0 +1,436 @@
+#include "tests/driver/Driver.h"
+
+#include <stdexcept>
+#include <thread>
+
+namespace driver {
+
+bool WaitFor(const std::function<bool()>& cond, Ms timeout, Ms poll)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (cond())
+            return true;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        Sleep(static_cast<DWORD>(poll.count()));
+    }
+}
+
+// --- files ------------------------------------------------------------------
+
+std::string ExeDir()
+{
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    return s.substr(0, s.find_last_of('\\'));
+}
+
+std::string ProgramPath() { return ExeDir() + "\\Snaplark.exe"; }
+
+std::string MakeTempDir(const std::string& prefix)
+{
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    for (unsigned i = GetTickCount();; ++i) {
+        std::string dir = std::string(base) + prefix + std::to_string(GetCurrentProcessId()) +
+                          "_" + std::to_string(i);
+        if (CreateDirectoryA(dir.c_str(), nullptr))
+            return dir;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            throw std::runtime_error("cannot create " + dir);
+    }
+}
+
+void RemoveTree(const std::string& dir)
+{
+    for (const auto& name : ListFiles(dir)) {
+        const std::string path = dir + "\\" + name;
+        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveTree(path);
+        else
+            DeleteFileA(path.c_str());
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path)
+{
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot open " + path);
+    std::vector<uint8_t> data(GetFileSize(f, nullptr));
+    DWORD got = 0;
+    const BOOL ok = data.empty() || ReadFile(f, data.data(), static_cast<DWORD>(data.size()), &got, nullptr);
+    CloseHandle(f);
+    if (!ok || got != data.size())
+        throw std::runtime_error("cannot read " + path);
+    return data;
+}
+
+std::vector<std::string> ListFiles(const std::string& dir, const std::string& pattern)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\" + pattern).c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::string n = fd.cFileName;
+        if (n != "." && n != "..")
+            names.push_back(n);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return names;
+}
+
+// --- processes --------------------------------------------------------------
+
+Process::Process(Process&& other) noexcept : handle_(other.handle_), pid_(other.pid_)
+{
+    other.handle_ = nullptr;
+    other.pid_ = 0;
+}
+
+Process& Process::operator=(Process&& other) noexcept
+{
+    if (this != &other) {
+        Kill();
+        handle_ = other.handle_;
+        pid_ = other.pid_;
+        other.handle_ = nullptr;
+        other.pid_ = 0;
+    }
+    return *this;
+}
+
+Process::~Process() { Kill(); }
+
+bool Process::Running() const
+{
+    return handle_ && WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> Process::Wait(Ms timeout) const
+{
+    if (!handle_ || WaitForSingleObject(handle_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0)
+        return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(handle_, &code);
+    return code;
+}
+
+void Process::Kill()
+{
+    if (!handle_)
+        return;
+    if (Running()) {
+        TerminateProcess(handle_, 1);
+        WaitForSingleObject(handle_, 5000);
+    }
+    CloseHandle(handle_);
+    handle_ = nullptr;
+}
+
+Process Start(const std::string& path, const std::string& args, const std::string& dir)
+{
+    std::string cmd = "\"" + path + "\"";
+    if (!args.empty())
+        cmd += " " + args;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        dir.empty() ? nullptr : dir.c_str(), &si, &pi))
+        throw std::runtime_error("cannot start " + path);
+    CloseHandle(pi.hThread);
+    WaitForInputIdle(pi.hProcess, 5000);
+    return Process(pi.hProcess, pi.dwProcessId);
+}
+
+Process StartProgram(const std::string& args, const std::string& dir)
+{
+    return Start(ProgramPath(), args, dir);
+}
+
+// --- windows ----------------------------------------------------------------
+
+namespace {
+struct Enum {
+    DWORD pid;
+    bool visibleOnly;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND w, LPARAM p)
+{
+    auto* e = reinterpret_cast<Enum*>(p);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == e->pid && (!e->visibleOnly || IsWindowVisible(w)))
+        e->found.push_back(w);
+    return TRUE;
+}
+}  // namespace
+
+std::vector<HWND> WindowsOf(DWORD pid, bool visibleOnly)
+{
+    Enum e{pid, visibleOnly, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&e));
+    return e.found;
+}
+
+std::string ClassOf(HWND w)
+{
+    char name[256] = {};
+    GetClassNameA(w, name, sizeof name);
+    return name;
+}
+
+std::string TextOf(HWND w)
+{
+    char text[1024] = {};
+    GetWindowTextA(w, text, sizeof text);
+    return text;
+}
+
+HWND FindWindowOf(DWORD pid, const char* className, const char* title, bool visibleOnly)
+{
+    for (HWND w : WindowsOf(pid, visibleOnly))
+        if ((!className || ClassOf(w) == className) && (!title || TextOf(w) == title))
+            return w;
+    return nullptr;
+}
+
+HWND WaitForWindow(DWORD pid, const char* className, const char* title, Ms timeout, bool visibleOnly)
+{
+    HWND found = nullptr;
+    WaitFor([&] { return (found = FindWindowOf(pid, className, title, visibleOnly)) != nullptr; },
+            timeout);
+    return found;
+}
+
+// --- input ------------------------------------------------------------------
+
+namespace {
+bool IsExtended(WORD vk)
+{
+    switch (vk) {
+    case VK_RCONTROL: case VK_RMENU: case VK_INSERT: case VK_DELETE: case VK_HOME:
+    case VK_END: case VK_PRIOR: case VK_NEXT: case VK_LEFT: case VK_RIGHT: case VK_UP:
+    case VK_DOWN: case VK_SNAPSHOT: case VK_DIVIDE: case VK_NUMLOCK:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void SendKey(WORD vk, bool up)
+{
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+    in.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (IsExtended(vk) ? KEYEVENTF_EXTENDEDKEY : 0);
+    if (SendInput(1, &in, sizeof in) != 1)
+        throw std::runtime_error("SendInput failed");
+    Sleep(10);  // lets the desktop take each event in order
+}
+
+void SendMouse(DWORD flags, LONG dx = 0, LONG dy = 0)
+{
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = dx;
+    in.mi.dy = dy;
+    in.mi.dwFlags = flags;
+    if (SendInput(1, &in, sizeof in) != 1)
+        throw std::runtime_error("SendInput failed");
+    Sleep(10);
+}
+}  // namespace
+
+void KeyDown(WORD vk) { SendKey(vk, false); }
+void KeyUp(WORD vk) { SendKey(vk, true); }
+
+void PressKey(WORD vk, const std::vector<WORD>& modifiers)
+{
+    for (WORD m : modifiers)
+        KeyDown(m);
+    KeyDown(vk);
+    KeyUp(vk);
+    for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it)
+        KeyUp(*it);
+}
+
+void MoveMouse(int x, int y)
+{
+    // Absolute coordinates are 0..65535 across the primary screen; aim at the
+    // pixel's centre so rounding lands on the pixel itself.
+    const int w = GetSystemMetrics(SM_CXSCREEN);
+    const int h = GetSystemMetrics(SM_CYSCREEN);
+    const LONG dx = static_cast<LONG>((x * 65536LL + 32768) / w);
+    const LONG dy = static_cast<LONG>((y * 65536LL + 32768) / h);
+    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, dx, dy);
+    WaitFor([&] {
+        POINT p;
+        return GetCursorPos(&p) && p.x == x && p.y == y;
+    }, 2s, 5ms);
+}
+
+void LeftDown() { SendMouse(MOUSEEVENTF_LEFTDOWN); }
+void LeftUp() { SendMouse(MOUSEEVENTF_LEFTUP); }
+void RightDown() { SendMouse(MOUSEEVENTF_RIGHTDOWN); }
+void RightUp() { SendMouse(MOUSEEVENTF_RIGHTUP); }
+
+void LeftClick(int x, int y)
+{
+    MoveMouse(x, y);
+    LeftDown();
+    LeftUp();
+}
+
+void RightClick(int x, int y)
+{
+    MoveMouse(x, y);
+    RightDown();
+    RightUp();
+}
+
+void Drag(int x0, int y0, int x1, int y1, int steps)
+{
+    MoveMouse(x0, y0);
+    LeftDown();
+    for (int i = 1; i <= steps; ++i)
+        MoveMouse(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
+    LeftUp();
+}
+
+// --- registry ---------------------------------------------------------------
+
+namespace {
+struct Key {
+    HKEY h = nullptr;
+    ~Key() { if (h) RegCloseKey(h); }
+};
+}  // namespace
+
+std::optional<DWORD> ReadDword(HKEY root, const std::string& key, const std::string& name)
+{
+    Key k;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS)
+        return std::nullopt;
+    DWORD type = 0, value = 0, size = sizeof value;
+    if (RegQueryValueExA(k.h, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+            ERROR_SUCCESS || type != REG_DWORD)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::string> ReadString(HKEY root, const std::string& key, const std::string& name)
+{
+    Key k;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS)
+        return std::nullopt;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(k.h, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::nullopt;
+    std::string value(size, '\0');
+    if (RegQueryValueExA(k.h, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value.data()),
+                         &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    value.resize(size);
+    while (!value.empty() && value.back() == '\0')
+        value.pop_back();
+    return value;
+}
+
+bool KeyExists(HKEY root, const std::string& key)
+{
+    Key k;
+    return RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k.h) == ERROR_SUCCESS;
+}
+
+void DeleteTree(HKEY root, const std::string& key) { RegDeleteTreeA(root, key.c_str()); }
+
+// --- pixels -----------------------------------------------------------------
+
+Pixels BitmapPixels(HBITMAP bitmap)
+{
+    BITMAP bm{};
+    GetObjectA(bitmap, sizeof bm, &bm);
+    Pixels p;
+    p.width = bm.bmWidth;
+    p.height = bm.bmHeight;
+    p.rgb.resize(static_cast<size_t>(p.width) * p.height);
+    if (p.rgb.empty())
+        return p;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = p.width;
+    bi.bmiHeader.biHeight = -p.height;  // top row first
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    HDC dc = GetDC(nullptr);
+    GetDIBits(dc, bitmap, 0, p.height, p.rgb.data(), &bi, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, dc);
+    for (auto& px : p.rgb)
+        px &= 0xFFFFFF;
+    return p;
+}
+
+Pixels ScreenPixels(int x, int y, int width, int height)
+{
+    HDC screen = GetWindowDC(GetDesktopWindow());
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, width, height, screen, x, y, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    ReleaseDC(GetDesktopWindow(), screen);
+    Pixels p = BitmapPixels(bmp);
+    DeleteObject(bmp);
+    return p;
+}
+
+std::optional<Pixels> ClipboardBitmap()
+{
+    if (!OpenClipboard(nullptr))
+        return std::nullopt;
+    std::optional<Pixels> result;
+    if (auto bmp = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)))
+        result = BitmapPixels(bmp);
+    CloseClipboard();
+    return result;
+}
+
+std::vector<UINT> ClipboardFormats()
+{
+    std::vector<UINT> formats;
+    if (!OpenClipboard(nullptr))
+        return formats;
+    for (UINT f = EnumClipboardFormats(0); f; f = EnumClipboardFormats(f))
+        formats.push_back(f);
+    CloseClipboard();
+    return formats;
+}
+
+void EmptyTheClipboard()
+{
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+}  // namespace driver

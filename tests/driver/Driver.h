@@ -1,0 +1,104 @@
+// End-to-end test driver: runs inside the same Wine desktop as the program
+// under test and talks to it only as a user and the system would: real input
+// through SendInput, the real registry, clipboard, files and screen pixels.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace driver {
+
+using namespace std::chrono_literals;
+using Ms = std::chrono::milliseconds;
+
+// Polls cond every poll until it holds or timeout passes; true if it held.
+bool WaitFor(const std::function<bool()>& cond, Ms timeout = 10s, Ms poll = 20ms);
+
+// --- files and paths --------------------------------------------------------
+std::string ExeDir();                       // folder of the running test program
+std::string ProgramPath();                  // Snaplark.exe next to it
+std::string MakeTempDir(const std::string& prefix);  // fresh empty folder
+void RemoveTree(const std::string& dir);
+bool FileExists(const std::string& path);
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+std::vector<std::string> ListFiles(const std::string& dir, const std::string& pattern = "*");
+
+// --- processes --------------------------------------------------------------
+class Process {
+public:
+    Process() = default;
+    Process(HANDLE process, DWORD pid) : handle_(process), pid_(pid) {}
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&& other) noexcept;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    ~Process();  // ends the process if it still runs
+
+    DWORD Pid() const { return pid_; }
+    HANDLE Handle() const { return handle_; }
+    bool Running() const;
+    // Waits for the process to end; its exit code, or nothing on timeout.
+    std::optional<DWORD> Wait(Ms timeout = 10s) const;
+    void Kill();
+
+private:
+    HANDLE handle_ = nullptr;
+    DWORD pid_ = 0;
+};
+
+// Starts path with the command-line tail args in dir (or the current folder).
+Process Start(const std::string& path, const std::string& args = "", const std::string& dir = "");
+// Starts Snaplark.exe.
+Process StartProgram(const std::string& args = "", const std::string& dir = "");
+
+// --- windows ----------------------------------------------------------------
+// Top-level windows of a process (visible only, when asked).
+std::vector<HWND> WindowsOf(DWORD pid, bool visibleOnly = false);
+HWND FindWindowOf(DWORD pid, const char* className, const char* title, bool visibleOnly = false);
+HWND WaitForWindow(DWORD pid, const char* className, const char* title, Ms timeout = 10s,
+                   bool visibleOnly = false);
+std::string ClassOf(HWND w);
+std::string TextOf(HWND w);
+
+// --- input (SendInput) --------------------------------------------------------
+void KeyDown(WORD vk);
+void KeyUp(WORD vk);
+// Holds the modifiers (VK_SHIFT, VK_RCONTROL, ...), taps key, releases them.
+void PressKey(WORD vk, const std::vector<WORD>& modifiers = {});
+void MoveMouse(int x, int y);  // absolute, primary-screen pixels
+void LeftDown();
+void LeftUp();
+void RightDown();
+void RightUp();
+void LeftClick(int x, int y);
+void RightClick(int x, int y);
+void Drag(int x0, int y0, int x1, int y1, int steps = 8);
+
+// --- registry ---------------------------------------------------------------
+std::optional<DWORD> ReadDword(HKEY root, const std::string& key, const std::string& name);
+std::optional<std::string> ReadString(HKEY root, const std::string& key, const std::string& name);
+bool KeyExists(HKEY root, const std::string& key);
+void DeleteTree(HKEY root, const std::string& key);
+
+// --- pixels -----------------------------------------------------------------
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> rgb;  // 0x00RRGGBB, top row first
+    uint32_t At(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
+};
+// Pixels of a bitmap handle, read at 32 bits through GetDIBits.
+Pixels BitmapPixels(HBITMAP bitmap);
+// The current screen (desktop window DC) in the given rectangle.
+Pixels ScreenPixels(int x, int y, int width, int height);
+std::optional<Pixels> ClipboardBitmap();
+std::vector<UINT> ClipboardFormats();
+void EmptyTheClipboard();
+
+}  // namespace driver

@@ -1,0 +1,129 @@
+// What Snaplark.exe carries: the icon, the click sound, the version block and
+// the manifest, read from the built executable itself.
+#include "tests/driver/Driver.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace driver;
+
+namespace {
+
+class ProgramResources : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        module_ = LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(module_, nullptr);
+    }
+    void TearDown() override { FreeLibrary(module_); }
+
+    std::string Resource(const char* type, const char* name)
+    {
+        HRSRC r = FindResourceA(module_, name, type);
+        if (!r)
+            return {};
+        const DWORD size = SizeofResource(module_, r);
+        const void* data = LockResource(LoadResource(module_, r));
+        return std::string(static_cast<const char*>(data), size);
+    }
+
+    HMODULE module_ = nullptr;
+};
+
+uint32_t U32(const std::string& s, size_t at)
+{
+    uint32_t v;
+    std::memcpy(&v, s.data() + at, 4);
+    return v;
+}
+
+uint16_t U16(const std::string& s, size_t at)
+{
+    uint16_t v;
+    std::memcpy(&v, s.data() + at, 2);
+    return v;
+}
+
+TEST_F(ProgramResources, ClickSoundIsA512ByteWave)
+{
+    const std::string wav = Resource("WAVE", "OK");
+    ASSERT_EQ(wav.size(), 512u);
+    EXPECT_EQ(wav.substr(0, 4), "RIFF");
+    EXPECT_EQ(U32(wav, 4), 504u);
+    EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
+    EXPECT_EQ(U32(wav, 16), 16u);
+    EXPECT_EQ(U16(wav, 20), 1);       // PCM
+    EXPECT_EQ(U16(wav, 22), 1);       // mono
+    EXPECT_EQ(U32(wav, 24), 8000u);   // sample rate
+    EXPECT_EQ(U32(wav, 28), 8000u);   // byte rate
+    EXPECT_EQ(U16(wav, 32), 1);       // block align
+    EXPECT_EQ(U16(wav, 34), 8);       // bits per sample
+    EXPECT_EQ(wav.substr(36, 4), "data");
+    EXPECT_EQ(U32(wav, 40), 468u);
+
+    // The click: a peak near 90 within 9 ms, within 9 by 36 ms, 2 by 54 ms.
+    auto swing = [&](int fromMs, int toMs) {
+        int most = 0;
+        for (int i = fromMs * 8; i < toMs * 8 && i < 468; ++i)
+            most = std::max(most, std::abs(static_cast<unsigned char>(wav[44 + i]) - 128));
+        return most;
+    };
+    EXPECT_GE(swing(0, 9), 80);
+    EXPECT_LE(swing(0, 9), 100);
+    EXPECT_LE(swing(36, 59), 9);
+    EXPECT_LE(swing(54, 59), 2);
+}
+
+TEST_F(ProgramResources, IconHasThreeSizes)
+{
+    for (int size : {16, 32, 48}) {
+        HICON icon = static_cast<HICON>(
+            LoadImageA(module_, MAKEINTRESOURCEA(1), IMAGE_ICON, size, size, 0));
+        ASSERT_NE(icon, nullptr) << size;
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP bm{};
+        GetObjectA(info.hbmColor, sizeof bm, &bm);
+        EXPECT_EQ(bm.bmWidth, size);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(icon);
+    }
+    // The group holds exactly the three images: 6-byte header, 14 per entry.
+    EXPECT_EQ(Resource(MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */, MAKEINTRESOURCEA(1)).size(), 6u + 3 * 14);
+}
+
+TEST_F(ProgramResources, VersionBlockNamesTheFileVersion)
+{
+    const std::string path = ProgramPath();
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    ASSERT_GT(size, 0u);
+    std::string block(size, '\0');
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, block.data()));
+    struct Translation {
+        WORD language, codePage;
+    }* translation = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
+                               reinterpret_cast<void**>(&translation), &length));
+    ASSERT_GE(length, 4u);
+    char name[64];
+    std::snprintf(name, sizeof name, "\\StringFileInfo\\%04X%04X\\FileVersion", translation->language,
+                  translation->codePage);
+    char* version = nullptr;
+    ASSERT_TRUE(VerQueryValueA(block.data(), name, reinterpret_cast<void**>(&version), &length));
+    EXPECT_STREQ(version, SNAPLARK_VERSION ".0");
+}
+
+TEST_F(ProgramResources, ManifestAsksForCommonControlsSix)
+{
+    const std::string manifest = Resource(MAKEINTRESOURCEA(24) /* RT_MANIFEST */, MAKEINTRESOURCEA(1));
+    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
+}
+
+}  // namespace
