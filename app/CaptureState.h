@@ -1,0 +1,36 @@
+// The shared capture state: values the command dispatch samples from the
+// main window's controls at each Print Screen press, and the selection and
+// timer state. Main thread only; nothing here is touched by the hook thread.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace snaplark {
+
+enum : uint8_t { kToClipboard = 0, kToFile = 1 };
+enum : uint8_t { kFormatPng = 0, kFormatJpeg = 1, kFormatBmp = 2 };
+enum : uint8_t { kTimerFullScreen = 0, kTimerRectangle = 1, kTimerWindow = 2 };
+
+struct SelectionRect {
+    int32_t Left = 0;
+    int32_t Top = 0;
+    int32_t Right = 0;
+    int32_t Bottom = 0;
+};
+
+extern uint8_t CaptureDestination;   // kToClipboard or kToFile
+extern uint8_t CaptureFormat;        // kFormatPng, kFormatJpeg or kFormatBmp
+extern bool UseD3D;
+extern bool TimerMode;
+extern std::string CaptureDirectory; // may be empty: names without a directory
+extern SelectionRect SelRect;
+extern HWND PickedWindow;
+extern bool WindowPickActive;
+extern bool RectSelectActive;
+extern bool Dragging;
+extern uint8_t TimerSource;          // kTimerFullScreen, kTimerRectangle, kTimerWindow
+
+}  // namespace snaplark
