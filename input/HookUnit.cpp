@@ -1,0 +1,98 @@
+#include "input/HookUnit.h"
+
+namespace snaplark {
+
+namespace {
+
+// Written before the thread starts and fixed for its whole life; the hook
+// procedures only read them, on the hook thread.
+HWND g_mainWindow = nullptr;
+HHOOK KeyboardHook = nullptr;
+HHOOK MouseHook = nullptr;
+// Written by the hook thread's loop and read by MouseHookProc on the same
+// thread, so it needs no lock.
+bool SwallowClicks = false;
+
+constexpr int kCodeSkip = 3;  // a keyboard code the hook answers 0 without passing on
+constexpr DWORD kVkSnapshot = 44;
+
+bool KeyDown(int vk) { return (GetKeyState(vk) & 0x8000) != 0; }
+
+}  // namespace
+
+HookThread::HookThread(HWND mainWindow) : ui::Thread(true)
+{
+    g_mainWindow = mainWindow;
+    SwallowClicks = false;
+}
+
+void HookThread::Execute()
+{
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    KeyboardHook = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHookProc, module, 0);
+    MouseHook = SetWindowsHookExA(WH_MOUSE_LL, MouseHookProc, module, 0);
+    MSG msg{};
+    while (GetMessageA(&msg, nullptr, 0, 0)) {
+        if (msg.message == WM_BLOCK_CLICKS)
+            SwallowClicks = msg.wParam != 0;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    UnhookWindowsHookEx(KeyboardHook);
+    UnhookWindowsHookEx(MouseHook);
+    KeyboardHook = nullptr;
+    MouseHook = nullptr;
+}
+
+LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == kCodeSkip)
+        return 0;
+    const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+    if (event->vkCode != kVkSnapshot)
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    if (code != HC_ACTION || (event->flags & LLKHF_UP))
+        return 0;
+    const WPARAM mask = (KeyDown(VK_SHIFT) ? 1 : 0) + (KeyDown(VK_MENU) ? 2 : 0) +
+                        (KeyDown(VK_CONTROL) ? 4 : 0);
+    PostMessageA(g_mainWindow, WM_PRTSCR_PRESSED, mask, 0);
+    return 0;
+}
+
+LRESULT CALLBACK MouseHookProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code < 0)
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    // lParam points at a record that dies with this call: post nothing of it.
+    PostMessageA(g_mainWindow, WM_HOOK_MOUSE, wParam, 0);
+    if (SwallowClicks && (wParam == WM_LBUTTONDOWN || wParam == WM_LBUTTONUP ||
+                          wParam == WM_NCLBUTTONDOWN || wParam == WM_NCLBUTTONUP))
+        return 1;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool PostToHookThread(const HookThread& thread, UINT message, WPARAM wParam)
+{
+    while (!PostThreadMessageA(thread.ThreadId(), message, wParam, 0)) {
+        if (thread.Finished())
+            return false;
+        Sleep(100);
+    }
+    return true;
+}
+
+}  // namespace snaplark
+
+namespace snaplark {
+
+void StopHookThread(HookThread*& thread)
+{
+    if (!thread)
+        return;
+    PostToHookThread(*thread, WM_QUIT, 0);
+    thread->WaitFor();
+    delete thread;
+    thread = nullptr;
+}
+
+}  // namespace snaplark
