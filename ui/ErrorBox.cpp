@@ -1,0 +1,96 @@
+#include "ui/ErrorBox.h"
+
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "ui/ApplicationWindow.h"
+#include "ui/ErrorText.h"
+
+namespace snaplark {
+
+namespace {
+
+constexpr char kOutOfResources[] = "Out of system resources";
+constexpr char kUnknownError[] = "Unknown error";
+
+ErrorBoxDisplay& Display()
+{
+    static ErrorBoxDisplay display;
+    return display;
+}
+
+int ShowMessageBox(HWND owner, const std::string& text, const char* caption, UINT flags)
+{
+    return MessageBoxA(owner, text.c_str(), caption, flags);
+}
+
+BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM windows)
+{
+    if (IsWindowVisible(window) && IsWindowEnabled(window))
+        reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+    return TRUE;
+}
+
+// The box is modal to the whole program, not only to its owner: the thread's
+// other visible windows take no input until it closes.
+class DisabledThreadWindows {
+public:
+    DisabledThreadWindows()
+    {
+        EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow,
+                          reinterpret_cast<LPARAM>(&windows_));
+        for (HWND w : windows_)
+            EnableWindow(w, FALSE);
+    }
+    ~DisabledThreadWindows()
+    {
+        for (HWND w : windows_)
+            if (IsWindow(w))
+                EnableWindow(w, TRUE);
+    }
+    DisabledThreadWindows(const DisabledThreadWindows&) = delete;
+    DisabledThreadWindows& operator=(const DisabledThreadWindows&) = delete;
+
+private:
+    std::vector<HWND> windows_;
+};
+
+}  // namespace
+
+void ShowErrorBox(const std::string& text)
+{
+    const std::string shown = ErrorBoxText(text);
+    DisabledThreadWindows disabled;
+    if (Display())
+        Display()(ApplicationWindow(), shown, kErrorBoxCaption, kErrorBoxFlags);
+    else
+        ShowMessageBox(ApplicationWindow(), shown, kErrorBoxCaption, kErrorBoxFlags);
+}
+
+void ReportException(std::exception_ptr error) noexcept
+{
+    if (!error)
+        return;
+    try {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::bad_alloc&) {
+            ShowErrorBox(kOutOfResources);
+        } catch (const std::exception& e) {
+            ShowErrorBox(e.what());
+        } catch (...) {
+            ShowErrorBox(kUnknownError);
+        }
+    } catch (...) {
+        // Showing the box failed too (no memory left for its text); there is
+        // nobody left to tell, and the message loop must go on.
+    }
+}
+
+ErrorBoxDisplay SetErrorBoxDisplay(ErrorBoxDisplay display)
+{
+    return std::exchange(Display(), std::move(display));
+}
+
+}  // namespace snaplark

@@ -1,0 +1,32 @@
+// The program's error box: the one place where errors that leave a handler
+// are shown to the user.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <string>
+
+namespace snaplark {
+
+inline constexpr char kErrorBoxCaption[] = "Snaplark";
+inline constexpr UINT kErrorBoxFlags = MB_ICONERROR | MB_OK;
+
+// Shows ErrorBoxText(text) in a MessageBoxA owned by the application window,
+// with the program's other windows disabled while it is open.
+void ShowErrorBox(const std::string& text);
+
+// Shows the box for an error caught at a Win32 callback boundary: the text of
+// a snaplark::Error or other std::exception, "Out of system resources" for an
+// allocation failure, a generic text for anything else. Never throws.
+void ReportException(std::exception_ptr error) noexcept;
+
+// What actually puts the box up: MessageBoxA by default. Tests replace it to
+// read the text without leaving a box open. Returns the previous display;
+// an empty function restores MessageBoxA.
+using ErrorBoxDisplay =
+    std::function<int(HWND owner, const std::string& text, const char* caption, UINT flags)>;
+ErrorBoxDisplay SetErrorBoxDisplay(ErrorBoxDisplay display);
+
+}  // namespace snaplark
