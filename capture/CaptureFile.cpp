@@ -1,0 +1,62 @@
+#include <windows.h>
+
+#include <string>
+
+#include "app/CaptureState.h"
+#include "capture/CaptureFileName.h"
+#include "capture/OutputStage.h"
+
+namespace snaplark {
+
+namespace {
+
+LocalTimestamp SystemLocalTime()
+{
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+}
+
+CaptureClock g_clock = SystemLocalTime;
+std::string g_lastStamp;
+
+}  // namespace
+
+CaptureClock SetCaptureClock(CaptureClock clock)
+{
+    const CaptureClock previous = g_clock;
+    g_clock = clock ? clock : SystemLocalTime;
+    return previous;
+}
+
+std::string MakeCaptureFileName()
+{
+    std::string stamp = FormatCaptureStamp(g_clock());
+    // The file is created with CREATE_ALWAYS, so a repeated stamp would
+    // overwrite the previous capture. The clock moves on within a tick.
+    while (stamp == g_lastStamp) {
+        Sleep(1);
+        stamp = FormatCaptureStamp(g_clock());
+    }
+    g_lastStamp = stamp;
+    return JoinCaptureName(CaptureDirectory, stamp);
+}
+
+void WriteCaptureFile(HBITMAP bitmap, const std::string& baseName)
+{
+    switch (CaptureFormat) {
+    case kFormatPng:
+        WritePngFile(bitmap, baseName + ".png");
+        break;
+    case kFormatJpeg:
+        WriteJpegFile(bitmap, baseName + ".jpg");
+        break;
+    case kFormatBmp:
+        WriteBmpFile(bitmap, baseName + ".bmp");
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace snaplark

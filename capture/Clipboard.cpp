@@ -1,0 +1,106 @@
+#include <windows.h>
+
+#include <vector>
+
+#include "capture/CaptureError.h"
+#include "capture/DibCopy.h"
+#include "capture/GdiError.h"
+#include "capture/OutputStage.h"
+#include "ui/ApplicationWindow.h"
+#include "ui/Handles.h"
+
+namespace snaplark {
+
+namespace {
+
+class OpenedClipboard {
+public:
+    OpenedClipboard()
+    {
+        if (!OpenClipboard(ApplicationWindow()))
+            throw Error("Cannot open clipboard");
+    }
+    ~OpenedClipboard() { CloseClipboard(); }
+    OpenedClipboard(const OpenedClipboard&) = delete;
+    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+};
+
+// A bitmap carries a palette when it is a DIB section with a colour table
+// (the Direct3D capture at 8 bits); a device-dependent bitmap has none.
+UniquePalette PaletteOf(HBITMAP bitmap)
+{
+    DIBSECTION ds{};
+    if (GetObjectA(bitmap, sizeof ds, &ds) != sizeof ds || ds.dsBmih.biBitCount > 8)
+        return {};
+    RGBQUAD colors[256] = {};
+    UINT count = 0;
+    {
+        UniqueMemoryDc dc(CheckGdi(CreateCompatibleDC(nullptr)));
+        SelectGuard select(dc.Get(), bitmap);
+        count = GetDIBColorTable(dc.Get(), 0, 256, colors);
+    }
+    if (count == 0)
+        return {};
+
+    std::vector<unsigned char> storage(sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY));
+    auto* log = reinterpret_cast<LOGPALETTE*>(storage.data());
+    log->palVersion = 0x300;
+    log->palNumEntries = static_cast<WORD>(count);
+    for (UINT i = 0; i < count; ++i)
+        log->palPalEntry[i] = {colors[i].rgbRed, colors[i].rgbGreen, colors[i].rgbBlue, 0};
+    return UniquePalette(CheckGdi(CreatePalette(log)));
+}
+
+// A device-dependent copy for the clipboard, drawn with the bitmap's own
+// palette so its colours survive on a palette display.
+UniqueBitmap ScreenCopyOf(HBITMAP bitmap, const BitmapShape& shape, HPALETTE palette)
+{
+    UniqueBitmap copy;
+    {
+        WindowDc screen(nullptr, WindowDc::Client);
+        if (!screen)
+            RaiseGdiFailure();
+        copy.Reset(CheckGdi(CreateCompatibleBitmap(screen.Get(), shape.width, shape.height)));
+    }
+    UniqueMemoryDc target(CheckGdi(CreateCompatibleDC(nullptr)));
+    UniqueMemoryDc source(CheckGdi(CreateCompatibleDC(nullptr)));
+    SelectGuard selectTarget(target.Get(), copy.Get());
+    SelectGuard selectSource(source.Get(), bitmap);
+    if (palette) {
+        PaletteSelectGuard targetPalette(target.Get(), palette);
+        PaletteSelectGuard sourcePalette(source.Get(), palette);
+        RealizePalette(target.Get());
+        RealizePalette(source.Get());
+        BitBlt(target.Get(), 0, 0, shape.width, shape.height, source.Get(), 0, 0, SRCCOPY);
+    } else {
+        BitBlt(target.Get(), 0, 0, shape.width, shape.height, source.Get(), 0, 0, SRCCOPY);
+    }
+    return copy;  // the guards deselect it first, so the clipboard may take it
+}
+
+// The clipboard owns what it accepted; what it refused is still ours to free.
+template <typename Unique>
+void HandOver(UINT format, Unique& handle)
+{
+    if (SetClipboardData(format, handle.Get()))
+        handle.Release();
+}
+
+}  // namespace
+
+void PutCaptureOnClipboard(HBITMAP bitmap)
+{
+    OpenedClipboard clipboard;
+    EmptyClipboard();
+    const BitmapShape shape = ShapeOf(bitmap);
+    if (shape.Empty())
+        return;
+
+    UniquePalette palette = PaletteOf(bitmap);
+    UniqueBitmap copy = ScreenCopyOf(bitmap, shape, palette.Get());
+    HandOver(CF_BITMAP, copy);
+    if (palette)
+        HandOver(CF_PALETTE, palette);  // the copy made for the clipboard
+}
+
+}  // namespace snaplark

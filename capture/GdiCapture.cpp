@@ -1,0 +1,106 @@
+#include "capture/GdiCapture.h"
+
+#include <string>
+
+#include "app/CaptureState.h"
+#include "capture/CaptureError.h"
+#include "capture/GdiError.h"
+#include "capture/OutputStage.h"
+#include "capture/RedrawAllWindows.h"
+#include "ui/Handles.h"
+#include "ui/SystemError.h"
+
+namespace snaplark {
+
+namespace {
+
+struct SourceArea {
+    HWND window;               // the DC is taken from and released against it
+    WindowDc::Area clipboardDc;
+    WindowDc::Area fileDc;
+    int x, y, width, height;
+};
+
+// A screen-compatible bitmap, white until the copy lands. An area without
+// pixels gives no bitmap at all (the null capture bitmap).
+UniqueBitmap NewCaptureBitmap(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return {};
+    WindowDc screen(nullptr, WindowDc::Client);
+    if (!screen)
+        RaiseGdiFailure();
+    UniqueBitmap bitmap(CheckGdi(CreateCompatibleBitmap(screen.Get(), width, height)));
+    UniqueMemoryDc dc(CheckGdi(CreateCompatibleDC(screen.Get())));
+    SelectGuard select(dc.Get(), bitmap.Get());
+    PatBlt(dc.Get(), 0, 0, width, height, WHITENESS);
+    return bitmap;
+}
+
+enum class Copy { Blt, Stretch };
+
+// A failed copy leaves the bitmap white; it is handed on all the same. The
+// bitmap leaves the DC again before the output stage reads it.
+void CopyFromSource(HBITMAP bitmap, HDC source, const SourceArea& a, Copy how)
+{
+    if (!bitmap)
+        return;
+    UniqueMemoryDc dc(CheckGdi(CreateCompatibleDC(nullptr)));
+    SelectGuard select(dc.Get(), bitmap);
+    if (how == Copy::Blt)
+        BitBlt(dc.Get(), 0, 0, a.width, a.height, source, a.x, a.y, SRCCOPY);
+    else
+        StretchBlt(dc.Get(), 0, 0, a.width, a.height, source, a.x, a.y, a.width, a.height, SRCCOPY);
+}
+
+// Declaration order gives the release order: the source DC goes first, then
+// the bitmap, also when the output stage raises.
+void Capture(const SourceArea& area)
+{
+    if (CaptureDestination == kToClipboard) {
+        UniqueBitmap bitmap = NewCaptureBitmap(area.width, area.height);
+        WindowDc source(area.window, area.clipboardDc);
+        CopyFromSource(bitmap.Get(), source.Get(), area, Copy::Blt);
+        PutCaptureOnClipboard(bitmap.Get());
+    } else if (CaptureDestination == kToFile) {
+        // Named before the screen is read: the name is the time the capture began.
+        const std::string baseName = MakeCaptureFileName();
+        UniqueBitmap bitmap = NewCaptureBitmap(area.width, area.height);
+        WindowDc source(area.window, area.fileDc);
+        CopyFromSource(bitmap.Get(), source.Get(), area, Copy::Stretch);
+        WriteCaptureFile(bitmap.Get(), baseName);
+    }
+}
+
+}  // namespace
+
+void CaptureFullScreen()
+{
+    RedrawAllWindows();
+    Capture({GetDesktopWindow(), WindowDc::Whole, WindowDc::Whole, 0, 0,
+             GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
+}
+
+void CaptureRectangle()
+{
+    // Both DCs show the same screen surface.
+    Capture({GetDesktopWindow(), WindowDc::Whole, WindowDc::Client, SelRect.Left, SelRect.Top,
+             SelRect.Right - SelRect.Left, SelRect.Bottom - SelRect.Top});
+}
+
+void CaptureWindow(HWND window)
+{
+    RECT r{};
+    SetLastError(0);
+    if (!GetWindowRect(window, &r)) {
+        // The window is gone (closed during a timed capture, say): there is
+        // no size to capture, and the user should hear why nothing came.
+        std::string text = SystemErrorText(GetLastError());
+        if (text.empty())
+            text = "Invalid window handle";
+        throw Error(text);
+    }
+    Capture({window, WindowDc::Whole, WindowDc::Whole, 0, 0, r.right - r.left, r.bottom - r.top});
+}
+
+}  // namespace snaplark

@@ -1,0 +1,21 @@
+// Failed GDI creations (bitmaps, device contexts, palettes) become errors.
+#pragma once
+
+#include <windows.h>
+
+namespace snaplark {
+
+// Raises the system's text for GetLastError(), or "Out of system resources"
+// when there is no code or the system has no text for it.
+[[noreturn]] void RaiseGdiFailure();
+
+// Returns handle, or raises RaiseGdiFailure() when it is null.
+template <typename Handle>
+Handle CheckGdi(Handle handle)
+{
+    if (!handle)
+        RaiseGdiFailure();
+    return handle;
+}
+
+}  // namespace snaplark

@@ -1,0 +1,51 @@
+// Everything between a finished capture bitmap and the picture on the
+// clipboard or in a file. Main thread only.
+//
+// A capture bitmap is read, never changed, and must not be selected into a
+// device context. A capture of width or height 0 has no pixel storage and is
+// passed as a null handle.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "capture/CaptureFileName.h"
+
+namespace snaplark {
+
+// The base name of a new capture file: CaptureDirectory + "\" + the local
+// time as "yymmddhhnnsszzz", or the stamp alone when the directory is empty.
+// A stamp is never handed out twice in a row: when the clock still shows the
+// stamp of the previous name (two captures in one millisecond, or within one
+// tick of a coarse clock), it waits for the clock to move on, so a capture
+// never silently replaces the one before it.
+std::string MakeCaptureFileName();
+
+// The clock MakeCaptureFileName reads; GetLocalTime by default. Tests replace
+// it; returns the previous one, and null restores GetLocalTime.
+using CaptureClock = LocalTimestamp (*)();
+CaptureClock SetCaptureClock(CaptureClock clock);
+
+// Writes the bitmap as baseName + ".png", ".jpg" or ".bmp" by CaptureFormat;
+// any other format writes nothing.
+void WriteCaptureFile(HBITMAP bitmap, const std::string& baseName);
+
+// Each creates (or replaces) the file first, keeps it closed to others while
+// it writes and closes it on every path. A bitmap without pixels gives a file
+// of 0 bytes. Errors: "Cannot create file "<absolute path>". <system text>",
+// "Stream write error" for a short write, the system's text or "Out of system
+// resources" when GDI cannot convert the pixels, "JPEG error #<code>".
+void WriteBmpFile(HBITMAP bitmap, const std::string& fileName);
+void WritePngFile(HBITMAP bitmap, const std::string& fileName);
+void WriteJpegFile(HBITMAP bitmap, const std::string& fileName);
+
+// Replaces the clipboard's contents with a copy of the bitmap (CF_BITMAP),
+// plus a copy of its palette (CF_PALETTE) when it is a DIB section with a
+// colour table. Raises "Cannot open clipboard" when another program holds it,
+// leaving it as it was. A bitmap without pixels leaves the clipboard emptied:
+// there is nothing to copy, and an empty clipboard is the honest picture of
+// an empty capture. The clipboard is closed on every path.
+void PutCaptureOnClipboard(HBITMAP bitmap);
+
+}  // namespace snaplark

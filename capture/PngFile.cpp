@@ -1,0 +1,26 @@
+#include <windows.h>
+
+#include "capture/DibCopy.h"
+#include "capture/FileSink.h"
+#include "capture/OutputStage.h"
+#include "capture/PngEncoder.h"
+
+namespace snaplark {
+
+void WritePngFile(HBITMAP bitmap, const std::string& fileName)
+{
+    const BitmapShape shape = ShapeOf(bitmap);
+    if (shape.Empty()) {
+        // Nothing to read a header from; an empty file, as BMP and JPEG give.
+        FileSink file(fileName);
+        return;
+    }
+    // High colour and true colour become 24-bit truecolour; fewer bits stay
+    // indexed, with the colour table as the palette.
+    const int bitCount = shape.bitCount >= 16 ? 24 : shape.bitCount;
+    const DibCopy dib(bitmap, bitCount);
+    FileSink file(fileName);
+    WritePng(file, dib.View());
+}
+
+}  // namespace snaplark
