@@ -1,0 +1,144 @@
+#include "ui/Control.h"
+
+#include <commctrl.h>
+
+#include <stdexcept>
+
+#include "ui/Application.h"
+
+namespace snaplark::ui {
+
+namespace {
+constexpr char kObjectProperty[] = "SnaplarkControl";
+constexpr UINT_PTR kSubclassId = 1;
+}  // namespace
+
+Control::~Control()
+{
+    Detach();
+}
+
+void Control::Detach()
+{
+    if (handle_ && IsWindow(handle_)) {
+        RemoveWindowSubclass(handle_, SubclassProc, kSubclassId);
+        RemovePropA(handle_, kObjectProperty);
+    }
+    handle_ = nullptr;
+}
+
+void Control::CreateHandle(Container& parent, const char* className, const std::string& text,
+                           DWORD style, DWORD exStyle, int left, int top, int width, int height)
+{
+    handle_ = CreateWindowExA(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, left,
+                              top, width, height, parent.ContainerHandle(), nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+    if (!handle_)
+        throw std::runtime_error(std::string("Cannot create a control of class ") + className);
+    SetPropA(handle_, kObjectProperty, this);
+    SetWindowSubclass(handle_, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(parent.ContainerFont()), FALSE);
+}
+
+Control* Control::FromHandle(HWND window)
+{
+    return window ? static_cast<Control*>(GetPropA(window, kObjectProperty)) : nullptr;
+}
+
+bool Control::ForwardToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    HWND child = nullptr;
+    switch (message) {
+    case WM_COMMAND:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        child = reinterpret_cast<HWND>(lParam);
+        break;
+    case WM_NOTIFY:
+        child = reinterpret_cast<const NMHDR*>(lParam)->hwndFrom;
+        break;
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item->CtlType != ODT_MENU)
+            child = item->hwndItem;
+        break;
+    }
+    default:
+        return false;
+    }
+    Control* control = FromHandle(child);
+    return control && control->OnParentNotify(message, wParam, lParam, result);
+}
+
+bool Control::OnParentNotify(UINT, WPARAM, LPARAM, LRESULT&)
+{
+    return false;
+}
+
+bool Control::OnMessage(UINT, WPARAM, LPARAM, LRESULT&)
+{
+    return false;
+}
+
+LRESULT CALLBACK Control::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR, DWORD_PTR self)
+{
+    auto* control = reinterpret_cast<Control*>(self);
+    if (message == WM_NCDESTROY) {
+        control->Detach();
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+    return Guarded([&]() -> LRESULT {
+        if (message == WM_SETCURSOR && App().ApplyCursor())
+            return TRUE;
+        LRESULT result = 0;
+        if (control->OnMessage(message, wParam, lParam, result))
+            return result;
+        return DefSubclassProc(window, message, wParam, lParam);
+    });
+}
+
+void Control::SetBounds(int left, int top, int width, int height)
+{
+    SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT Control::Bounds() const
+{
+    RECT r{};
+    GetWindowRect(handle_, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(handle_), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void Control::SetEnabled(bool enabled)
+{
+    EnableWindow(handle_, enabled);
+}
+
+bool Control::Enabled() const
+{
+    return IsWindowEnabled(handle_);
+}
+
+void Control::SetVisible(bool visible)
+{
+    ShowWindow(handle_, visible ? SW_SHOW : SW_HIDE);
+}
+
+void Control::SetText(const std::string& text)
+{
+    SetWindowTextA(handle_, text.c_str());
+}
+
+std::string Control::Text() const
+{
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(handle_)) + 1, '\0');
+    text.resize(static_cast<size_t>(GetWindowTextA(handle_, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+}  // namespace snaplark::ui

@@ -1,0 +1,227 @@
+#include "ui/Form.h"
+
+#include <stdexcept>
+#include <vector>
+
+#include "ui/Application.h"
+#include "ui/Control.h"
+#include "ui/PopupMenu.h"
+#include "ui/WindowClass.h"
+
+namespace snaplark::ui {
+
+namespace {
+
+constexpr char kObjectProperty[] = "SnaplarkForm";
+
+BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM windows)
+{
+    if (IsWindowVisible(window) && IsWindowEnabled(window))
+        reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+Form::Form(const char* className, const std::string& caption, int clientWidth, int clientHeight,
+           DWORD style, DWORD exStyle)
+    : font_("MS Sans Serif", -11)
+{
+    RegisterFrameworkClass(className, WindowProc);
+    style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    exStyle |= WS_EX_CONTROLPARENT;
+    RECT r{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    handle_ = CreateWindowExA(exStyle, className, caption.c_str(), style, 0, 0, r.right - r.left,
+                              r.bottom - r.top, App().Handle(), nullptr, GetModuleHandleA(nullptr),
+                              this);
+    if (!handle_)
+        throw std::runtime_error(std::string("Cannot create the window ") + className);
+    if (!App().MainForm())
+        App().SetMainForm(this);
+}
+
+Form::~Form()
+{
+    if (App().MainForm() == this)
+        App().SetMainForm(nullptr);
+    handlers_.clear();
+    OnCloseQuery = nullptr;
+    OnClose = nullptr;
+    if (handle_ && IsWindow(handle_)) {
+        RemovePropA(handle_, kObjectProperty);
+        DestroyWindow(handle_);
+    }
+}
+
+Form* Form::FromHandle(HWND window)
+{
+    return window ? static_cast<Form*>(GetPropA(window, kObjectProperty)) : nullptr;
+}
+
+void Form::Show()
+{
+    ShowWindow(handle_, SW_SHOW);
+}
+
+void Form::Hide()
+{
+    ShowWindow(handle_, SW_HIDE);
+}
+
+bool Form::Visible() const
+{
+    return IsWindowVisible(handle_);
+}
+
+void Form::PlaceOnFirstShow()
+{
+    if (placed_)
+        return;
+    placed_ = true;
+    RECT r{};
+    GetWindowRect(handle_, &r);
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    SetWindowPos(handle_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::ShowModal()
+{
+    std::vector<HWND> disabled;
+    EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow,
+                      reinterpret_cast<LPARAM>(&disabled));
+    std::erase(disabled, handle_);
+    const HWND previouslyActive = GetActiveWindow();
+    for (HWND w : disabled)
+        EnableWindow(w, FALSE);
+
+    modal_ = true;
+    Show();
+    SetForegroundWindow(handle_);
+    while (modal_ && App().HandleMessage()) {
+    }
+    modal_ = false;
+
+    // Enabled again before the form goes, so activation returns to the
+    // program's own window rather than to another program.
+    for (HWND w : disabled)
+        if (IsWindow(w))
+            EnableWindow(w, TRUE);
+    Hide();
+    if (previouslyActive && IsWindow(previouslyActive) && IsWindowVisible(previouslyActive))
+        SetActiveWindow(previouslyActive);
+}
+
+bool Form::CloseQuery()
+{
+    bool canClose = true;
+    if (OnCloseQuery)
+        OnCloseQuery(canClose);
+    return canClose;
+}
+
+void Form::Close()
+{
+    if (!CloseQuery())
+        return;
+    CloseAction action = CloseAction::Hide;
+    if (OnClose)
+        OnClose(action);
+    if (action == CloseAction::None)
+        return;
+    if (modal_) {
+        modal_ = false;  // ShowModal hides the form once the owners are enabled
+        return;
+    }
+    Hide();
+    if (App().MainForm() == this)
+        App().Terminate();
+}
+
+void Form::SetMessageHandler(UINT message, MessageHandler handler)
+{
+    if (handler)
+        handlers_[message] = std::move(handler);
+    else
+        handlers_.erase(message);
+}
+
+LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Form*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self->handle_ = window;
+        SetPropA(window, kObjectProperty, self);
+    }
+    Form* form = FromHandle(window);
+    if (!form)
+        return DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY)
+        RemovePropA(window, kObjectProperty);
+    return Guarded([&] { return form->WndProc(message, wParam, lParam); });
+}
+
+LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (auto it = handlers_.find(message); it != handlers_.end()) {
+        // A copy, so a handler may replace itself while it runs.
+        const MessageHandler handler = it->second;
+        return handler(wParam, lParam);
+    }
+    return DefaultHandling(message, wParam, lParam);
+}
+
+LRESULT Form::DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (Control::ForwardToChild(message, wParam, lParam, result))
+        return result;
+    switch (message) {
+    case WM_CLOSE:
+        Close();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return CloseQuery() ? TRUE : FALSE;
+    case WM_SHOWWINDOW:
+        if (wParam) {
+            PlaceOnFirstShow();
+            // The taskbar button (the application window's) comes and goes
+            // with the main form.
+            if (App().MainForm() == this && !IsWindowVisible(App().Handle()))
+                ShowWindow(App().Handle(), SW_SHOWNOACTIVATE);
+        } else if (lParam == 0 && App().MainForm() == this) {
+            ShowWindow(App().Handle(), SW_HIDE);
+        }
+        break;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_MINIMIZE && App().MainForm() == this) {
+            App().Minimize();
+            return 0;
+        }
+        break;
+    case WM_SETCURSOR:
+        if (App().ApplyCursor())
+            return TRUE;
+        break;
+    case WM_CONTEXTMENU:
+        if (contextMenu_) {
+            POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            if (lParam == -1)
+                GetCursorPos(&p);
+            contextMenu_->Popup(handle_, p.x, p.y);
+            return 0;
+        }
+        break;
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+        if (PopupMenu::HandleOwnerMessage(message, wParam, lParam, result))
+            return result;
+        break;
+    }
+    return DefWindowProcA(handle_, message, wParam, lParam);
+}
+
+}  // namespace snaplark::ui

@@ -1,0 +1,20 @@
+#include "ui/GroupBox.h"
+
+namespace snaplark::ui {
+
+void GroupBox::Create(Container& parent, int left, int top, int width, int height,
+                      const std::string& caption)
+{
+    font_ = parent.ContainerFont();
+    // Clipping keeps the box's frame from painting over its children; the
+    // dialog manager walks into it for Tab.
+    CreateHandle(parent, "Button", caption, BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
+                 left, top, width, height);
+}
+
+bool GroupBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    return ForwardToChild(message, wParam, lParam, result);
+}
+
+}  // namespace snaplark::ui

@@ -1,0 +1,42 @@
+// A picture painted unscaled at the top-left corner of its control: an
+// icon, a masked picture from a bitmap resource, or a bitmap that code draws
+// into through Canvas().
+#pragma once
+
+#include "ui/Control.h"
+#include "ui/Handles.h"
+#include "ui/ImageList.h"
+
+namespace snaplark::ui {
+
+class Image : public Control {
+public:
+    void Create(Container& parent, int left, int top, int width, int height);
+    ~Image() override;
+
+    // An icon resource of the program, loaded at the control's size.
+    void SetIcon(int resourceId);
+    // A bitmap resource whose magenta pixels let the background through.
+    void SetPicture(const char* name);
+    // A memory DC holding the picture, created screen-compatible the first
+    // time it is asked for, at the control's size at that moment; the
+    // control shows whatever is drawn into it after Invalidate().
+    HDC Canvas();
+    // Drops a canvas of another size, so the next Canvas() makes one of
+    // width x height (the control's size by then).
+    void ResizeCanvas(int width, int height);
+    void Invalidate();
+
+protected:
+    bool OnParentNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    HICON icon_ = nullptr;  // shared: loaded with LR_SHARED, never destroyed
+    ImageList picture_;
+    UniqueMemoryDc canvasDc_;
+    UniqueBitmap canvasBitmap_;
+    HGDIOBJ canvasOld_ = nullptr;
+    SIZE canvasSize_{};
+};
+
+}  // namespace snaplark::ui

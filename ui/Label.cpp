@@ -1,0 +1,112 @@
+#include "ui/Label.h"
+
+#include <utility>
+
+namespace snaplark::ui {
+
+void Label::Create(Container& parent, int left, int top, const std::string& caption)
+{
+    parentFont_ = parent.ContainerFont();
+    // SS_NOTIFY lets the label take the mouse; SS_NOPREFIX shows "&" in a
+    // path as it is.
+    CreateHandle(parent, "Static", caption, SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 0, left, top, 0, 0);
+    FitToText();
+}
+
+void Label::SetText(const std::string& text)
+{
+    Control::SetText(text);
+    FitToText();
+}
+
+void Label::FitToText()
+{
+    const std::string text = Text();
+    HDC dc = GetDC(Handle());
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    TEXTMETRICA tm{};
+    GetTextMetricsA(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(Handle(), dc);
+    SetWindowPos(Handle(), nullptr, 0, 0, size.cx, tm.tmHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void Label::SetColor(COLORREF color)
+{
+    color_ = color;
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+COLORREF Label::Color() const
+{
+    return color_.value_or(GetSysColor(COLOR_WINDOWTEXT));
+}
+
+void Label::SetStyle(bool bold, bool underline)
+{
+    HFONT base = font_.Handle() ? font_.Handle() : parentFont_;
+    ApplyFont(Font::Derived(base, bold, underline));
+}
+
+void Label::SetFontFace(const std::string& face, int height)
+{
+    ApplyFont(Font(face, height));
+}
+
+void Label::ApplyFont(Font font)
+{
+    // The old font goes only after the control has let go of it.
+    SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Handle()), FALSE);
+    font_ = std::move(font);
+    FitToText();
+}
+
+bool Label::OnParentNotify(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
+{
+    switch (message) {
+    case WM_CTLCOLORSTATIC: {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        SetTextColor(dc, Color());
+        SetBkMode(dc, TRANSPARENT);
+        result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        return true;
+    }
+    case WM_COMMAND:
+        if (HIWORD(wParam) == STN_CLICKED) {
+            if (OnClick)
+                OnClick();
+            result = 0;
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool Label::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&)
+{
+    switch (message) {
+    case WM_MOUSEMOVE:
+        if (!tracking_) {
+            TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, Handle(), 0};
+            tracking_ = TrackMouseEvent(&tme);
+        }
+        if (OnMouseMove)
+            OnMouseMove(wParam, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        return false;
+    case WM_MOUSELEAVE:
+        tracking_ = false;
+        if (OnMouseLeave)
+            OnMouseLeave();
+        return false;
+    default:
+        return false;
+    }
+}
+
+}  // namespace snaplark::ui

@@ -1,0 +1,46 @@
+#include "ui/PictureButton.h"
+
+#include <commctrl.h>
+
+namespace snaplark::ui {
+
+void PictureButton::Create(Container& parent, int left, int top, int width, int height,
+                           const char* picture, const std::string& hint)
+{
+    CreateHandle(parent, "Button", "", BS_PUSHBUTTON | WS_TABSTOP, 0, left, top, width, height);
+    picture_ = ImageList::FromBitmapResource(picture, 16);
+    BUTTON_IMAGELIST images{picture_.Handle(), {0, 0, 0, 0}, BUTTON_IMAGELIST_ALIGN_CENTER};
+    SendMessageA(Handle(), BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&images));
+
+    if (hint.empty())
+        return;
+    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetAncestor(Handle(), GA_ROOT),
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+    TTTOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = GetParent(Handle());
+    tool.uId = reinterpret_cast<UINT_PTR>(Handle());
+    tool.lpszText = const_cast<char*>(hint.c_str());
+    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+PictureButton::~PictureButton()
+{
+    if (tooltip_ && IsWindow(tooltip_))
+        DestroyWindow(tooltip_);
+}
+
+bool PictureButton::OnParentNotify(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
+{
+    if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED)
+        return false;
+    result = 0;
+    if (OnClick)
+        OnClick();
+    return true;
+}
+
+}  // namespace snaplark::ui
