@@ -1,0 +1,176 @@
+// Shared pieces of the capture tests: a window that paints a known pattern,
+// the capture state reset, error capture through the error box's seam, and
+// the folder whose files the host-side checker decodes afterwards.
+#pragma once
+
+#include "app/CaptureState.h"
+#include "tests/driver/Driver.h"
+#include "ui/ErrorBox.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace capture_test {
+
+using namespace driver;
+
+// Blocks of 20 x 20 pixels whose red, green and blue differ from each other
+// and from block to block, so a swapped channel or a shifted row shows.
+inline uint32_t PatternAt(int x, int y)
+{
+    const unsigned i = static_cast<unsigned>((x / 20) * 7 + (y / 20) * 13);
+    const unsigned r = (i * 67 + 13) & 255, g = (i * 151 + 90) & 255, b = (i * 29 + 200) & 255;
+    return (r << 16) | (g << 8) | b;
+}
+
+inline void Pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+inline bool PumpUntil(const std::function<bool()>& cond, Ms timeout = 5s)
+{
+    return WaitFor([&] { Pump(); return cond(); }, timeout, 10ms);
+}
+
+// A top-most window painting PatternAt over its client area, in client
+// coordinates.
+class PatternWindow {
+public:
+    PatternWindow(int x, int y, int width, int height, DWORD style)
+    {
+        static const bool registered = [] {
+            WNDCLASSA wc{};
+            wc.lpfnWndProc = Proc;
+            wc.lpszClassName = "SnaplarkCapturePattern";
+            wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+            return RegisterClassA(&wc) != 0;
+        }();
+        (void)registered;
+        window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "SnaplarkCapturePattern",
+                                  "Pattern", style, x, y, width, height, nullptr, nullptr,
+                                  nullptr, nullptr);
+        ShowWindow(window_, SW_SHOWNOACTIVATE);
+        UpdateWindow(window_);
+    }
+    ~PatternWindow()
+    {
+        if (IsWindow(window_))
+            DestroyWindow(window_);
+        Pump();
+    }
+    PatternWindow(const PatternWindow&) = delete;
+    PatternWindow& operator=(const PatternWindow&) = delete;
+
+    HWND Handle() const { return window_; }
+
+    // Waits until the screen shows the pattern at the client's corners.
+    bool WaitUntilShown() const
+    {
+        RECT c{};
+        GetClientRect(window_, &c);
+        POINT o{0, 0};
+        ClientToScreen(window_, &o);
+        return PumpUntil([&] {
+            const Pixels a = ScreenPixels(o.x, o.y, 1, 1);
+            const Pixels b = ScreenPixels(o.x + c.right - 1, o.y + c.bottom - 1, 1, 1);
+            return a.At(0, 0) == PatternAt(0, 0) &&
+                   b.At(0, 0) == PatternAt(c.right - 1, c.bottom - 1);
+        });
+    }
+
+private:
+    static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+    {
+        if (m == WM_PAINT) {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(w, &ps);
+            RECT c{};
+            GetClientRect(w, &c);
+            std::vector<uint32_t> rows(static_cast<size_t>(c.right) * c.bottom);
+            for (int y = 0; y < c.bottom; ++y)
+                for (int x = 0; x < c.right; ++x)
+                    rows[static_cast<size_t>(y) * c.right + x] = PatternAt(x, y);
+            BITMAPINFO bi{};
+            bi.bmiHeader = {sizeof bi.bmiHeader, c.right, -c.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+            SetDIBitsToDevice(dc, 0, 0, c.right, c.bottom, 0, 0, 0, c.bottom, rows.data(), &bi,
+                              DIB_RGB_COLORS);
+            EndPaint(w, &ps);
+            return 0;
+        }
+        if (m == WM_ERASEBKGND)
+            return 1;
+        return DefWindowProcA(w, m, wp, lp);
+    }
+
+    HWND window_ = nullptr;
+};
+
+// Runs f and returns the text the error box would show for what it raised
+// (empty when it raised nothing), without a box ever appearing.
+inline std::string BoxTextOf(const std::function<void()>& f)
+{
+    std::string shown;
+    auto previous = snaplark::SetErrorBoxDisplay(
+        [&](HWND, const std::string& text, const char*, UINT) { shown = text; return IDOK; });
+    try {
+        f();
+    } catch (...) {
+        snaplark::ReportException(std::current_exception());
+    }
+    snaplark::SetErrorBoxDisplay(std::move(previous));
+    return shown;
+}
+
+inline void ResetCaptureState()
+{
+    snaplark::CaptureDestination = snaplark::kToClipboard;
+    snaplark::CaptureFormat = snaplark::kFormatPng;
+    snaplark::CaptureDirectory.clear();
+    snaplark::SelRect = {};
+}
+
+// The folder (next to the test program) that the host-side checker reads:
+// decoded files are compared with the reference pictures saved beside them,
+// as listed in its manifest.
+inline std::string CheckedFilesDir() { return ExeDir() + "\\capture-files"; }
+
+inline void SavePpm(const Pixels& p, const std::string& path)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    std::fprintf(f, "P6\n%d %d\n255\n", p.width, p.height);
+    for (uint32_t px : p.rgb) {
+        const unsigned char rgb[3] = {static_cast<unsigned char>(px >> 16),
+                                      static_cast<unsigned char>(px >> 8),
+                                      static_cast<unsigned char>(px)};
+        std::fwrite(rgb, 1, 3, f);
+    }
+    std::fclose(f);
+}
+
+// Moves the one file in dir to the checked folder as name, and lists it in
+// the manifest with its reference picture and how it must match.
+inline void HandToChecker(const std::string& dir, const std::string& name,
+                          const std::string& reference, const std::string& match)
+{
+    const std::vector<std::string> files = ListFiles(dir);
+    ASSERT_EQ(files.size(), 1u) << dir;
+    const std::string target = CheckedFilesDir() + "\\" + name;
+    ASSERT_TRUE(MoveFileExA((dir + "\\" + files[0]).c_str(), target.c_str(),
+                            MOVEFILE_REPLACE_EXISTING));
+    FILE* m = std::fopen((CheckedFilesDir() + "\\manifest.txt").c_str(), "a");
+    ASSERT_NE(m, nullptr);
+    std::fprintf(m, "%s %s %s\n", name.c_str(), reference.c_str(), match.c_str());
+    std::fclose(m);
+}
+
+}  // namespace capture_test

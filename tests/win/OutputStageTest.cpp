@@ -1,0 +1,328 @@
+// The output stage on its own: names, file errors, short writes, DIB
+// sections with a palette or bit fields, the clipboard held elsewhere, and
+// the sound and status seams.
+#include "capture/ConfirmationSound.h"
+#include "capture/GdiCapture.h"
+#include "capture/OutputStage.h"
+#include "capture/StatusText.h"
+#include "tests/win/CaptureTestSupport.h"
+#include "ui/ApplicationWindow.h"
+#include "ui/SystemError.h"
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+using namespace capture_test;
+using namespace snaplark;
+
+namespace {
+
+class OutputStage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetCaptureState();
+        app_ = CreateWindowExA(0, "STATIC", "Snaplark", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                               nullptr, nullptr);
+        SetApplicationWindow(app_);
+        dir_ = MakeTempDir("snaplark_out");
+    }
+    void TearDown() override
+    {
+        SetApplicationWindow(nullptr);
+        DestroyWindow(app_);
+        RemoveTree(dir_);
+        ResetCaptureState();
+    }
+
+    HWND app_ = nullptr;
+    std::string dir_;
+};
+
+// An 8-bit bottom-up DIB section with its own colour table, like the
+// Direct3D capture on a 256-colour display.
+struct PaletteSection {
+    static constexpr int kWidth = 61, kHeight = 37;  // odd width: padded rows
+    HBITMAP bitmap = nullptr;
+    RGBQUAD colors[256];
+
+    PaletteSection()
+    {
+        struct {
+            BITMAPINFOHEADER h;
+            RGBQUAD c[256];
+        } info{};
+        info.h = {sizeof info.h, kWidth, kHeight, 1, 8, BI_RGB, 0, 0, 0, 256, 0};
+        for (int i = 0; i < 256; ++i)
+            colors[i] = info.c[i] = {static_cast<BYTE>(i * 7), static_cast<BYTE>(255 - i),
+                                     static_cast<BYTE>(i), 0};
+        void* bits = nullptr;
+        bitmap = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
+                                  &bits, nullptr, 0);
+        const size_t stride = (kWidth + 3) & ~3;
+        for (int y = 0; y < kHeight; ++y)  // y counts from the top
+            for (int x = 0; x < kWidth; ++x)
+                static_cast<uint8_t*>(bits)[(kHeight - 1 - y) * stride + x] = Index(x, y);
+    }
+    ~PaletteSection() { DeleteObject(bitmap); }
+
+    // Flat 8 x 8 blocks, so the JPEG of it is judged on colour, not on noise.
+    static uint8_t Index(int x, int y) { return static_cast<uint8_t>((x / 8 + y / 8 * 8) * 9); }
+    uint32_t Rgb(int x, int y) const
+    {
+        const RGBQUAD& q = colors[Index(x, y)];
+        return (q.rgbRed << 16) | (q.rgbGreen << 8) | q.rgbBlue;
+    }
+    Pixels Expected() const
+    {
+        Pixels p;
+        p.width = kWidth;
+        p.height = kHeight;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                p.rgb.push_back(Rgb(x, y));
+        return p;
+    }
+};
+
+uint32_t U32At(const std::vector<uint8_t>& b, size_t at)
+{
+    uint32_t v;
+    std::memcpy(&v, b.data() + at, 4);
+    return v;
+}
+
+TEST_F(OutputStage, PaletteSectionGivesIndexedPngAndPaletteOnTheClipboard)
+{
+    PaletteSection section;
+
+    PutCaptureOnClipboard(section.bitmap);
+    const auto formats = ClipboardFormats();
+    EXPECT_NE(std::find(formats.begin(), formats.end(), CF_PALETTE), formats.end());
+    const auto clip = ClipboardBitmap();
+    ASSERT_TRUE(clip.has_value());
+    ASSERT_EQ(clip->width, PaletteSection::kWidth);
+    EXPECT_EQ(clip->At(0, 0), section.Rgb(0, 0));
+    EXPECT_EQ(clip->At(60, 36), section.Rgb(60, 36));
+    EXPECT_EQ(clip->At(17, 5), section.Rgb(17, 5));
+
+    const std::string png = CheckedFilesDir() + "\\palette8.png";
+    WritePngFile(section.bitmap, png);
+    const auto bytes = ReadFileBytes(png);
+    ASSERT_GT(bytes.size(), 33u + 12 + 768);
+    EXPECT_EQ(bytes[24], 8);   // bit depth
+    EXPECT_EQ(bytes[25], 3);   // indexed colour
+    EXPECT_EQ(std::string(bytes.begin() + 37, bytes.begin() + 41), "PLTE");
+    EXPECT_EQ(bytes[35], 0x03);  // 768 bytes of palette: 256 entries
+    EXPECT_EQ(bytes[36], 0x00);
+
+    // The BMP keeps the section as it is: 256-entry table, then the rows.
+    const std::string bmpName = CheckedFilesDir() + "\\palette8.bmp";
+    WriteBmpFile(section.bitmap, bmpName);
+    const auto bmp = ReadFileBytes(bmpName);
+    EXPECT_EQ(U32At(bmp, 10), 1078u);
+    EXPECT_EQ(U32At(bmp, 46), 256u);
+    EXPECT_EQ(bmp.size(), 1078u + 64 * 37);
+
+    WriteJpegFile(section.bitmap, CheckedFilesDir() + "\\palette8.jpg");
+    SavePpm(section.Expected(), CheckedFilesDir() + "\\palette8.ppm");
+    FILE* m = std::fopen((CheckedFilesDir() + "\\manifest.txt").c_str(), "a");
+    ASSERT_NE(m, nullptr);
+    std::fputs("palette8.png palette8.ppm indexed\npalette8.bmp palette8.ppm exact\n"
+               "palette8.jpg palette8.ppm jpeg\n", m);
+    std::fclose(m);
+}
+
+TEST_F(OutputStage, BitFieldSectionIsWrittenUnchangedWithItsMasks)
+{
+    constexpr int w = 33, h = 9;
+    struct {
+        BITMAPINFOHEADER h;
+        DWORD masks[3];
+    } info{};
+    info.h = {sizeof info.h, w, h, 1, 16, BI_BITFIELDS, 0, 0, 0, 0, 0};
+    info.masks[0] = 0xF800;
+    info.masks[1] = 0x07E0;
+    info.masks[2] = 0x001F;
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info),
+                                       DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(section, nullptr);
+    const size_t stride = 68;
+    for (size_t i = 0; i < stride * h / 2; ++i)
+        static_cast<uint16_t*>(bits)[i] = static_cast<uint16_t>(i * 2654435761u);
+
+    const std::string name = dir_ + "\\fields.bmp";
+    WriteBmpFile(section, name);
+    const auto bmp = ReadFileBytes(name);
+    ASSERT_EQ(bmp.size(), 66 + stride * h);
+    EXPECT_EQ(U32At(bmp, 10), 66u);
+    EXPECT_EQ(U32At(bmp, 30), 3u);  // BI_BITFIELDS
+    EXPECT_EQ(U32At(bmp, 54), 0xF800u);
+    EXPECT_EQ(U32At(bmp, 58), 0x07E0u);
+    EXPECT_EQ(U32At(bmp, 62), 0x001Fu);
+    EXPECT_EQ(std::memcmp(bmp.data() + 66, bits, stride * h), 0);
+    DeleteObject(section);
+}
+
+TEST_F(OutputStage, MissingDirectoryGivesTheFileErrorWithTheAbsolutePath)
+{
+    const std::string reason = SystemErrorText(ERROR_PATH_NOT_FOUND);
+    ASSERT_FALSE(reason.empty());
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    std::string cwdDir = cwd;
+    if (cwdDir.back() != '\\')
+        cwdDir += '\\';
+
+    SelRect = {0, 0, 10, 10};
+    CaptureDestination = kToFile;
+    const struct {
+        std::string directory;
+        std::string shownAs;
+    } dirs[] = {{dir_ + "\\missing", dir_ + "\\missing"},
+                {"snaplark-missing-dir", cwdDir + "snaplark-missing-dir"}};
+    for (const auto& d : dirs) {
+        CaptureDirectory = d.directory;
+        for (const char* ext : {".png", ".jpg", ".bmp"}) {
+            CaptureFormat = ext[1] == 'p' ? kFormatPng : ext[1] == 'j' ? kFormatJpeg : kFormatBmp;
+            const std::string text = BoxTextOf([] { CaptureRectangle(); });
+            const std::string head = "Cannot create file \"" + d.shownAs + "\\";
+            const std::string tail = std::string(ext) + "\". " + reason + ".";
+            ASSERT_EQ(text.size(), head.size() + 15 + tail.size()) << text;
+            EXPECT_EQ(text.substr(0, head.size()), head) << text;
+            EXPECT_EQ(text.substr(head.size() + 15), tail) << text;
+            EXPECT_EQ(text.substr(head.size(), 15).find_first_not_of("0123456789"),
+                      std::string::npos) << text;
+        }
+    }
+    EXPECT_FALSE(FileExists(dir_ + "\\missing"));  // never created
+}
+
+TEST_F(OutputStage, ClipboardHeldByAnotherThreadKeepsItsContents)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE, 8);
+    std::memcpy(GlobalLock(text), "keep me", 8);
+    GlobalUnlock(text);
+    SetClipboardData(CF_TEXT, text);
+    CloseClipboard();
+
+    HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        HWND own = CreateWindowExA(0, "STATIC", "holder", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                   nullptr, nullptr);
+        const BOOL ok = OpenClipboard(own);
+        SetEvent(opened);
+        WaitForSingleObject(release, 10000);
+        if (ok)
+            CloseClipboard();
+        DestroyWindow(own);
+    });
+    WaitForSingleObject(opened, 10000);
+
+    SelRect = {0, 0, 20, 20};
+    EXPECT_EQ(BoxTextOf([] { CaptureRectangle(); }), "Cannot open clipboard.");
+    SetEvent(release);
+    holder.join();
+    CloseHandle(opened);
+    CloseHandle(release);
+
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    const char* kept = static_cast<const char*>(GlobalLock(GetClipboardData(CF_TEXT)));
+    EXPECT_STREQ(kept ? kept : "", "keep me");
+    if (kept)
+        GlobalUnlock(GetClipboardData(CF_TEXT));
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_BITMAP));
+    CloseClipboard();
+}
+
+LocalTimestamp g_fakeTimes[4];
+int g_fakeCalls = 0;
+LocalTimestamp FakeClock() { return g_fakeTimes[std::min(g_fakeCalls++, 3)]; }
+
+TEST_F(OutputStage, NamesNeverRepeatWithinOneMillisecond)
+{
+    // A stuck clock: the second name waits for the clock to move on.
+    const LocalTimestamp t{2026, 2, 3, 14, 5, 9, 7};
+    LocalTimestamp later = t;
+    later.millisecond = 8;
+    g_fakeTimes[0] = g_fakeTimes[1] = g_fakeTimes[2] = t;
+    g_fakeTimes[3] = later;
+    g_fakeCalls = 0;
+    const CaptureClock previous = SetCaptureClock(FakeClock);
+    CaptureDirectory = "D:\\Shots";
+    const std::string first = MakeCaptureFileName();
+    const std::string second = MakeCaptureFileName();
+    SetCaptureClock(previous);
+    EXPECT_EQ(first, "D:\\Shots\\260203140509007");
+    EXPECT_EQ(second, "D:\\Shots\\260203140509008");
+    EXPECT_EQ(g_fakeCalls, 4);
+
+    // The real clock: captures as fast as they go never replace each other.
+    CaptureDirectory = dir_;
+    CaptureDestination = kToFile;
+    CaptureFormat = kFormatBmp;
+    SelRect = {0, 0, 2, 2};
+    for (int i = 0; i < 40; ++i)
+        CaptureRectangle();
+    EXPECT_EQ(ListFiles(dir_, "*.bmp").size(), 40u);
+}
+
+// Wine maps Z: to the Unix root, where /dev/full refuses every write.
+bool RunningUnderWine()
+{
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+TEST_F(OutputStage, ShortWritesAreReportedInEveryFormat)
+{
+    if (!RunningUnderWine())
+        GTEST_SKIP() << "needs a device that refuses writes";
+    CaptureDestination = kToFile;
+    SelRect = {0, 0, 16, 16};
+    // The stamp of the base name is replaced by the device's name.
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 16);
+    ReleaseDC(nullptr, screen);
+    for (uint8_t format : {kFormatPng, kFormatJpeg, kFormatBmp}) {
+        CaptureFormat = format;
+        const std::string text = BoxTextOf([&] {
+            switch (format) {
+            case kFormatPng: WritePngFile(bitmap, "Z:\\dev\\full"); break;
+            case kFormatJpeg: WriteJpegFile(bitmap, "Z:\\dev\\full"); break;
+            default: WriteBmpFile(bitmap, "Z:\\dev\\full"); break;
+            }
+        });
+        EXPECT_EQ(text, "Stream write error.") << int(format);
+    }
+    DeleteObject(bitmap);
+}
+
+std::vector<std::string> g_sounds;
+BOOL WINAPI RecordSound(LPCSTR sound, HMODULE module, DWORD flags)
+{
+    g_sounds.push_back(std::string(sound) + (module ? " module" : " self") + " " +
+                       std::to_string(flags));
+    return TRUE;
+}
+
+TEST_F(OutputStage, SoundAndStatusGoThroughTheirSeams)
+{
+    const SoundPlayer previous = SetSoundPlayer(RecordSound);
+    PlayConfirmationSound();
+    SetSoundPlayer(previous);
+    EXPECT_EQ(g_sounds, std::vector<std::string>{"OK self 262149"});  // 0x40005
+
+    std::vector<std::string> shown;
+    ShowStatusText("unplugged");
+    auto old = SetStatusTextSink([&](const std::string& t) { shown.push_back(t); });
+    ShowStatusText("O.K.");
+    SetStatusTextSink(std::move(old));
+    EXPECT_EQ(shown, std::vector<std::string>{"O.K."});
+}
+
+}  // namespace
