@@ -1,0 +1,19 @@
+// The selection overlay: a borderless, stay-on-top window over the primary
+// screen that shows the frozen desktop while the user drags a rectangle.
+// It has no input handling of its own; the mouse is followed through the
+// low-level hook.
+#pragma once
+
+#include "ui/Form.h"
+#include "ui/Image.h"
+
+namespace snaplark {
+
+class TCaptureForm : public ui::Form {
+public:
+    TCaptureForm();
+
+    ui::Image CaptureI;  // the frozen picture, one to one with the screen
+};
+
+}  // namespace snaplark

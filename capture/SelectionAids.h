@@ -1,0 +1,33 @@
+// Feedback while the user chooses what to capture: a red frame on the window
+// under the cursor (window pick), the frozen screen with a dotted rubber band
+// (rectangle selection), and the request to the hook thread to keep left
+// clicks from other programs meanwhile. Main thread only.
+#pragma once
+
+#include <windows.h>
+
+namespace snaplark {
+
+class TCaptureForm;
+class HookThread;
+
+// What the selection aids work with; the main window sets these at start-up.
+// soundWanted tells whether the Sound check box is checked.
+struct SelectionContext {
+    TCaptureForm* overlay = nullptr;
+    HookThread* hookThread = nullptr;
+    bool (*soundWanted)() = nullptr;
+};
+SelectionContext& Selection();
+
+void HighlightWindow(HWND window);
+void TrackWindowUnderCursor();
+void StartWindowPick();
+void StartRectangleSelection();
+void DrawSelectionBand(int x, int y);
+void UpdateSelectionBand();
+// Tells the hook thread to swallow (on) or pass (off) left clicks; returns
+// once the request has been taken, or at once when the thread has ended.
+void SetClickBlocking(bool on);
+
+}  // namespace snaplark

@@ -1,0 +1,192 @@
+// The red frame of a window pick and the frozen overlay of a rectangle
+// selection, read back from the screen.
+#include "app/CaptureState.h"
+#include "capture/CaptureUnit.h"
+#include "capture/SelectionAids.h"
+#include "input/HookUnit.h"
+#include "tests/driver/Driver.h"
+#include "ui/Application.h"
+
+#include <gtest/gtest.h>
+
+using namespace driver;
+using namespace snaplark;
+
+namespace {
+
+constexpr uint32_t kRed = 0xFF0000;
+
+LRESULT CALLBACK WhiteProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+{
+    return DefWindowProcA(w, m, wp, lp);
+}
+
+void Pump() { ui::App().ProcessMessages(); }
+
+// The pixels of a window as its window DC shows them, frame included.
+Pixels WindowPixels(HWND w)
+{
+    RECT r;
+    GetWindowRect(w, &r);
+    return ScreenPixels(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+Pixels CanvasPixels(TCaptureForm& overlay)
+{
+    HDC canvas = overlay.CaptureI.Canvas();
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    HBITMAP copy = CreateCompatibleBitmap(canvas, w, h);
+    HDC mem = CreateCompatibleDC(canvas);
+    HGDIOBJ old = SelectObject(mem, copy);
+    BitBlt(mem, 0, 0, w, h, canvas, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    Pixels p = BitmapPixels(copy);
+    DeleteObject(copy);
+    return p;
+}
+
+class SelectionAids : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        ui::App().Initialize();
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = WhiteProc;
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.lpszClassName = "SelectionTestWindow";
+        RegisterClassA(&wc);
+    }
+
+    void SetUp() override
+    {
+        main_ = CreateWindowA("SelectionTestWindow", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        hooks_ = new HookThread(main_);
+        hooks_->Resume();
+        overlay_ = new TCaptureForm;
+        Selection() = {overlay_, hooks_, [] { return false; }};
+        PickedWindow = nullptr;
+    }
+
+    void TearDown() override
+    {
+        SetClickBlocking(false);  // never leave clicks blocked
+        Selection() = {};
+        StopHookThread(hooks_);
+        delete overlay_;
+        for (HWND w : windows_)
+            DestroyWindow(w);
+        DestroyWindow(main_);
+        RectSelectActive = WindowPickActive = false;
+        Pump();
+    }
+
+    HWND Window(int x, int y, int w, int h)
+    {
+        HWND win = CreateWindowA("SelectionTestWindow", "Pick me", WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y, w,
+                                 h, nullptr, nullptr, nullptr, nullptr);
+        windows_.push_back(win);
+        SetForegroundWindow(win);
+        // Activation repaints the frame: let it happen before drawing on it.
+        WaitFor([&] { Pump(); return GetForegroundWindow() == win; }, 5s);
+        RedrawWindow(win, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        Pump();
+        return win;
+    }
+
+    HWND main_ = nullptr;
+    HookThread* hooks_ = nullptr;
+    TCaptureForm* overlay_ = nullptr;
+    std::vector<HWND> windows_;
+};
+
+TEST_F(SelectionAids, FrameSitsOnePixelInsideLeftTopTwoInsideRightBottom)
+{
+    HWND w = Window(300, 200, 400, 300);
+    HighlightWindow(w);
+    // Wine hands window drawing to the screen a moment later: wait for it.
+    Pixels p;
+    WaitFor([&] { Pump(); p = WindowPixels(w); return p.At(1, 1) == kRed && p.At(397, 297) == kRed; }, 5s);
+    ASSERT_EQ(p.width, 400);
+    for (int y = 1; y <= 297; ++y) {
+        ASSERT_EQ(p.At(1, y), kRed) << "left, y " << y;
+        ASSERT_EQ(p.At(397, y), kRed) << "right, y " << y;
+    }
+    for (int x = 1; x <= 397; ++x) {
+        ASSERT_EQ(p.At(x, 1), kRed) << "top, x " << x;
+        ASSERT_EQ(p.At(x, 297), kRed) << "bottom, x " << x;
+    }
+    EXPECT_NE(p.At(0, 0), kRed);
+    EXPECT_NE(p.At(398, 150), kRed);
+    EXPECT_NE(p.At(200, 298), kRed);
+}
+
+TEST_F(SelectionAids, MovingToAnotherWindowRepaintsTheFirst)
+{
+    HWND first = Window(100, 100, 300, 200);
+    HWND second = Window(500, 100, 300, 200);
+    const Pixels clean = WindowPixels(first);
+    MoveMouse(200, 200);
+    StartWindowPick();
+    EXPECT_TRUE(WindowPickActive);
+    EXPECT_EQ(PickedWindow, first);
+    EXPECT_TRUE(WaitFor([&] { Pump(); return WindowPixels(first).At(1, 100) == kRed; }, 5s));
+
+    MoveMouse(600, 200);
+    TrackWindowUnderCursor();
+    EXPECT_EQ(PickedWindow, second);
+    EXPECT_TRUE(WaitFor([&] { Pump(); return WindowPixels(first).rgb == clean.rgb; }, 5s));
+    EXPECT_TRUE(WaitFor([&] { Pump(); return WindowPixels(second).At(1, 100) == kRed; }, 5s));
+}
+
+TEST_F(SelectionAids, OverlayShowsTheFrozenScreenOnTop)
+{
+    Window(200, 150, 500, 400);
+    MoveMouse(5, 5);
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    const Pixels before = ScreenPixels(0, 0, w, h);
+    StartRectangleSelection();
+    EXPECT_TRUE(RectSelectActive);
+    EXPECT_EQ(SelRect.Right, 0);
+    EXPECT_EQ(SelRect.Bottom, 0);
+    ASSERT_TRUE(IsWindowVisible(overlay_->Handle()));
+    EXPECT_TRUE(GetWindowLongA(overlay_->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    RECT r;
+    GetWindowRect(overlay_->Handle(), &r);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, w);
+    EXPECT_EQ(r.bottom, h);
+    EXPECT_EQ(CanvasPixels(*overlay_).rgb, before.rgb);
+    EXPECT_TRUE(WaitFor([&] { Pump(); return ScreenPixels(0, 0, w, h).rgb == before.rgb; }, 5s));
+}
+
+TEST_F(SelectionAids, BandDrawnTwiceLeavesThePictureAsItWas)
+{
+    Window(200, 150, 500, 400);
+    StartRectangleSelection();
+    const Pixels frozen = CanvasPixels(*overlay_);
+
+    SelRect.Left = 300;
+    SelRect.Top = 250;
+    DrawSelectionBand(500, 400);
+    const Pixels banded = CanvasPixels(*overlay_);
+    EXPECT_NE(banded.rgb, frozen.rgb);
+    DrawSelectionBand(500, 400);
+    EXPECT_EQ(CanvasPixels(*overlay_).rgb, frozen.rgb);
+
+    // The first move after the button went down draws without erasing.
+    MoveMouse(450, 350);
+    UpdateSelectionBand();
+    EXPECT_EQ(SelRect.Right, 450);
+    EXPECT_EQ(SelRect.Bottom, 350);
+    MoveMouse(480, 380);
+    UpdateSelectionBand();  // erases the band to (450, 350), draws to (480, 380)
+    EXPECT_EQ(SelRect.Right, 480);
+    EXPECT_EQ(SelRect.Bottom, 380);
+    DrawSelectionBand(SelRect.Right, SelRect.Bottom);
+    EXPECT_EQ(CanvasPixels(*overlay_).rgb, frozen.rgb);
+}
+
+}  // namespace
