@@ -1,29 +1,25 @@
-// Entry point. Until the main window exists this only keeps a single resident
-// instance with a hidden window and a message loop.
+// Entry point: the application object, the main window (whose creation runs
+// the start-up sequence) and the message loop.
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+#include <memory>
+
+#include "app/MainUnit.h"
+#include "ui/Application.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    HANDLE mutex = CreateMutexA(nullptr, TRUE, "SnaplarkMutex");
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        if (mutex)
-            CloseHandle(mutex);
+    snaplark::ui::Application& app = snaplark::ui::App();
+    app.Initialize();
+    app.SetTitle("Snaplark");
+    std::unique_ptr<snaplark::TMainForm> mainForm;
+    try {
+        mainForm = std::make_unique<snaplark::TMainForm>();
+    } catch (...) {
+        // Without its main window the program has nothing to run.
+        app.HandleException(std::current_exception());
         return 0;
     }
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = instance;
-    wc.lpszClassName = "TApplication";
-    RegisterClassA(&wc);
-    HWND app = CreateWindowA("TApplication", "Snaplark", WS_POPUP, 0, 0, 0, 0, nullptr,
-                             nullptr, instance, nullptr);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    DestroyWindow(app);
-    if (mutex)
-        CloseHandle(mutex);
+    app.Run();
     return 0;
 }

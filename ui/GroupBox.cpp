@@ -14,6 +14,15 @@ void GroupBox::Create(Container& parent, int left, int top, int width, int heigh
 
 bool GroupBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
+    if (message == WM_ERASEBKGND) {
+        // The button class draws only the frame and caption, and the form
+        // clips its children, so nobody else fills the inside.
+        RECT r{};
+        GetClientRect(Handle(), &r);
+        FillRect(reinterpret_cast<HDC>(wParam), &r, GetSysColorBrush(COLOR_BTNFACE));
+        result = TRUE;
+        return true;
+    }
     return ForwardToChild(message, wParam, lParam, result);
 }
 

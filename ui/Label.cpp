@@ -9,7 +9,8 @@ void Label::Create(Container& parent, int left, int top, const std::string& capt
     parentFont_ = parent.ContainerFont();
     // SS_NOTIFY lets the label take the mouse; SS_NOPREFIX shows "&" in a
     // path as it is.
-    CreateHandle(parent, "Static", caption, SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 0, left, top, 0, 0);
+    CreateHandle(parent, "Static", caption, SS_LEFTNOWORDWRAP | SS_NOTIFY | SS_NOPREFIX, 0, left, top,
+                 0, 0);
     FitToText();
 }
 
@@ -24,19 +25,28 @@ void Label::FitToText()
     const std::string text = Text();
     HDC dc = GetDC(Handle());
     const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
-    SIZE size{};
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    // Measured the way the control draws; the allowance keeps the last
+    // character whole where the system draws a pixel or two wider than it
+    // measures (Wine's Tahoma does).
+    RECT r{0, 0, 0, 0};
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r,
+              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_LEFT);
     TEXTMETRICA tm{};
     GetTextMetricsA(dc, &tm);
     SelectObject(dc, old);
     ReleaseDC(Handle(), dc);
-    SetWindowPos(Handle(), nullptr, 0, 0, size.cx, tm.tmHeight,
+    const int overhang = text.empty() ? 0 : 3;
+    SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left + overhang, tm.tmHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 void Label::SetColor(COLORREF color)
 {
+    // Mouse moves set the same colour over and over; repainting each time
+    // would flicker.
+    if (color_ == color)
+        return;
     color_ = color;
     InvalidateRect(Handle(), nullptr, TRUE);
 }

@@ -1,0 +1,356 @@
+#include "app/MainUnit.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "app/CaptureState.h"
+#include "app/DirectoryCaption.h"
+#include "app/FileVersion.h"
+#include "app/OsLabel.h"
+#include "app/StandIns.h"
+#include "resources/ResourceIds.h"
+#include "ui/Application.h"
+
+namespace snaplark {
+
+TMainForm* MainForm = nullptr;
+bool ExitRequested = false;
+HANDLE InstanceMutex = nullptr;
+OSVERSIONINFOEXA OsVersionInfo{};
+HookThread* HookThreadObj = nullptr;
+
+namespace {
+
+constexpr COLORREF kLinkColor = RGB(0, 0, 255);
+constexpr COLORREF kLinkHoverColor = RGB(255, 0, 0);
+constexpr DWORD kOsVersionInfoSize = 156;
+static_assert(sizeof(OSVERSIONINFOEXA) == kOsVersionInfoSize);
+
+using GetVersionExAFunction = BOOL(WINAPI*)(LPOSVERSIONINFOA);
+using RtlGetVersionFunction = LONG(WINAPI*)(PRTL_OSVERSIONINFOW);
+
+// The version the system really runs. GetVersionExA reports 6.2 on Windows
+// 8.1, 10 and 11 to programs whose manifest does not name those systems;
+// ntdll's RtlGetVersion does not. Falls back to what GetVersionExA gave.
+OsVersion TrueOsVersion()
+{
+    OsVersion v{OsVersionInfo.dwPlatformId, OsVersionInfo.dwMajorVersion,
+                OsVersionInfo.dwMinorVersion, OsVersionInfo.dwBuildNumber,
+                OsVersionInfo.wProductType};
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    const auto rtlGetVersion = ntdll ? reinterpret_cast<RtlGetVersionFunction>(
+                                           reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+                                     : nullptr;
+    RTL_OSVERSIONINFOEXW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (rtlGetVersion && rtlGetVersion(reinterpret_cast<PRTL_OSVERSIONINFOW>(&info)) == 0)
+        v = {info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber,
+             info.wProductType};
+    return v;
+}
+
+}  // namespace
+
+TMainForm::TMainForm()
+    : Form("TMainForm", "Snaplark", kMainClientWidth, kMainClientHeight,
+           kSingleBorder | WS_MINIMIZEBOX)
+{
+    MainForm = this;
+    CreateControls();
+    CaptureT.SetInterval(500);
+    CaptureT.OnTimer = [this] { CaptureTTimer(); };
+
+    OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
+    OnClose = [this](ui::CloseAction& action) { FormClose(action); };
+    SetMessageHandler(WM_QUERYENDSESSION,
+                      [this](WPARAM w, LPARAM l) { return EndSessionQuery(w, l); });
+    SetMessageHandler(WM_PRTSCR_PRESSED, [this](WPARAM w, LPARAM) -> LRESULT {
+        WMPrtScrPressed(w);
+        return 0;
+    });
+    SetMessageHandler(WM_HOOK_MOUSE, [this](WPARAM w, LPARAM) -> LRESULT {
+        WMHookMouse(w);
+        return 0;
+    });
+    ui::App().OnMinimize = [this] { ApplicationEvents1Minimize(); };
+
+    // As a handler: an error in start-up is shown and the program goes on.
+    try {
+        FormCreate();
+    } catch (...) {
+        ui::App().HandleException(std::current_exception());
+    }
+}
+
+TMainForm::~TMainForm()
+{
+    ui::App().OnMinimize = nullptr;
+    if (MainForm == this)
+        MainForm = nullptr;
+}
+
+void TMainForm::CreateControls()
+{
+    SGB.Create(*this, 4, 4, 217, 33, "Source");
+    FullscreenRB.Create(SGB, 8, 12, 69, 17, "Fullscreen");
+    RectangleRB.Create(SGB, 84, 12, 69, 17, "Rectangle");
+    WindowRB.Create(SGB, 152, 12, 60, 17, "Window");
+    FullscreenRB.OnClick = [this] { FullscreenRBClick(); };
+    RectangleRB.OnClick = [this] { RectangleRBClick(); };
+    WindowRB.OnClick = [this] { WindowRBClick(); };
+
+    ModeGB.Create(*this, 4, 40, 217, 37, "Mode");
+    GDIRB.Create(ModeGB, 8, 16, 41, 17, "GDI", true);
+    D3DRB.Create(ModeGB, 84, 16, 41, 17, "D3D");
+    D3DRB.OnClick = [this] { D3DRBClick(); };
+
+    DestGB.Create(*this, 4, 80, 217, 33, "Destination");
+    ToClipboardRB.Create(DestGB, 8, 12, 69, 17, "Clipboard");
+    ToFileRB.Create(DestGB, 84, 12, 41, 17, "File");
+    ToClipboardRB.OnClick = [this] { ToClipboardRBClick(); };
+    ToFileRB.OnClick = [this] { ToFileRBClick(); };
+
+    GroupBox2.Create(*this, 4, 116, 217, 45, "Directory");
+    DirSelSB.Create(GroupBox2, 8, 16, 23, 22, "DIRSEL");
+    DirSelSB.OnClick = [this] { DirSelSBClick(); };
+    DirL.Create(GroupBox2, 36, 20, "...");
+
+    GroupBox1.Create(*this, 4, 160, 217, 41, "On Timer");
+    TimerCB.Create(GroupBox1, 8, 16, 61, 17, "Enabled");
+    TimerCB.OnClick = [this] { TimerCBClick(); };
+    Label6.Create(GroupBox1, 68, 18, "Interval:");
+    TimeE.Create(GroupBox1, 108, 14, 33, 21, "300");
+    TimeUD.Create(GroupBox1, 141, 14, 16, 21, TimeE, 100, 5000, 10, 300);
+    Label5.Create(GroupBox1, 160, 18, "ms");
+
+    FormatGB.Create(*this, 4, 200, 217, 37, "Format");
+    PNGRB.Create(FormatGB, 8, 16, 49, 17, "PNG");
+    JPEGRB.Create(FormatGB, 56, 16, 49, 17, "JPEG");
+    BMPRB.Create(FormatGB, 112, 16, 49, 17, "BMP");
+
+    AutorunCB.Create(*this, 4, 240, 57, 17, "Autorun");
+    SoundCB.Create(*this, 76, 240, 53, 17, "Sound", true);
+    KeysSB.Create(*this, 144, 240, 23, 22, "KEYS", "Keys");
+    SaveSetSB.Create(*this, 168, 240, 23, 22, "SAVESET", "Save Settings");
+    ExitSB.Create(*this, 192, 240, 23, 22, "EXIT", "Exit");
+    KeysSB.OnClick = [this] { KeysSBClick(); };
+    SaveSetSB.OnClick = [this] { SaveSetSBClick(); };
+    ExitSB.OnClick = [this] { ExitSBClick(); };
+
+    CreateAboutPanel();
+    StatusSB.Create(*this, 0, 400, 223, 19);
+}
+
+void TMainForm::CreateAboutPanel()
+{
+    AboutGB.Create(*this, 4, 260, 217, 141, "About");
+    Image1.Create(AboutGB, 5, 17, 32, 32);
+    Image1.SetIcon(IDI_SNAPLARK);
+    ProgNameL.Create(AboutGB, 40, 16, "Snaplark");
+    ProgNameL.SetStyle(true, false);
+    VersionNL.Create(AboutGB, 40, 32, "Program Version");
+    VersionNL.SetFontFace("Tahoma", -11);
+    VersionL.Create(AboutGB, 124, 32, "...");
+    VersionL.SetFontFace("Tahoma", -11);
+    FlagI.Create(AboutGB, 176, 16, 32, 16);
+    FlagI.SetPicture("FLAG");
+
+    TaglineL.Create(AboutGB, 4, 52, kTaglineCaption);
+    TaglineL.SetColor(kLinkColor);
+    FreewareL.Create(AboutGB, 148, 52, kFreewareCaption);
+    FreewareL.SetColor(kLinkColor);
+    OSL.Create(AboutGB, 2, 68, "");
+
+    HomeNL.Create(AboutGB, 4, 96, "Homepage:");
+    HomeL.Create(AboutGB, 72, 96, kHomepageCaption);
+    MailNL.Create(AboutGB, 4, 112, "Support E-Mail:");
+    MailL.Create(AboutGB, 84, 112, kSupportMailCaption);
+    for (ui::Label* link : {&HomeL, &MailL}) {
+        link->SetStyle(false, true);
+        link->SetColor(kLinkColor);
+    }
+    HomeL.OnClick = [this] { HomeLClick(); };
+    MailL.OnClick = [this] { MailLClick(); };
+    HomeL.OnMouseMove = [this](WPARAM, int, int) { HomeLMouseMove(); };
+    MailL.OnMouseMove = [this](WPARAM, int, int) { MailLMouseMove(); };
+    HomeL.OnMouseLeave = [this] { HomeLMouseLeave(); };
+    MailL.OnMouseLeave = [this] { MailLMouseLeave(); };
+}
+
+void TMainForm::FormCreate()
+{
+    ui::Application& app = ui::App();
+    // 1. The program starts resident: only the tray icon shows.
+    app.SetShowMainForm(false);
+    // 2.
+    app.ProcessMessages();
+
+    // 3. One instance only; a second one ends without a word.
+    SetLastError(0);
+    InstanceMutex = CreateMutexA(nullptr, TRUE, kInstanceMutexName);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        PostQuitMessage(0);
+        return;
+    }
+
+    // 4. Looked up rather than imported, so a system without it still starts
+    //    far enough to end quietly below.
+    HMODULE kernel = LoadLibraryA("kernel32.dll");
+    auto getVersionEx = kernel ? reinterpret_cast<GetVersionExAFunction>(reinterpret_cast<void*>(
+                                     GetProcAddress(kernel, "GetVersionExA")))
+                               : nullptr;
+    OsVersionInfo.dwOSVersionInfoSize = kOsVersionInfoSize;
+    if (getVersionEx)
+        getVersionEx(reinterpret_cast<LPOSVERSIONINFOA>(&OsVersionInfo));
+
+    // 5. Named after the true version, not the one GetVersionExA admits to.
+    OSL.SetText(OsLabelText(TrueOsVersion()));
+
+    // 6. Windows 2000 or a later NT only.
+    if (OsVersionInfo.dwPlatformId != VER_PLATFORM_WIN32_NT || OsVersionInfo.dwMajorVersion < 5) {
+        PostQuitMessage(0);
+        return;
+    }
+
+    // 7, 8.
+    VersionL.SetText(ReadFileVersion());
+    if (kernel)
+        FreeLibrary(kernel);
+    getVersionEx = nullptr;
+
+    // 9. Results ignored: the program works at any priority.
+    SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+
+    // 10.
+    CreateKbdForm();
+    CreateCaptureForm();
+    // 11, 12.
+    LoadSettings(*this);
+    ApplyAutorunState(*this);
+    // 13. From here on Print Screen presses reach this window.
+    HookThreadObj = new HookThread(Handle());
+    HookThreadObj->Resume();
+    // 14, 15.
+    ShowTrayIcon(*this);
+    app.ProcessMessages();
+}
+
+void TMainForm::FormCloseQuery(bool& canClose)
+{
+    if (ExitRequested)
+        return;
+    // The close button, Alt+F4 and the system menu only put the program
+    // back into the tray.
+    canClose = false;
+    ui::App().Minimize();
+}
+
+void TMainForm::FormClose(ui::CloseAction&)
+{
+    StopHookThread(HookThreadObj);
+    FreeCaptureForm();
+    FreeKbdForm();
+    if (InstanceMutex) {
+        CloseHandle(InstanceMutex);
+        InstanceMutex = nullptr;
+    }
+    SaveSettings(*this);
+}
+
+LRESULT TMainForm::EndSessionQuery(WPARAM wParam, LPARAM lParam)
+{
+    ExitRequested = true;
+    return DefaultHandling(WM_QUERYENDSESSION, wParam, lParam);
+}
+
+void TMainForm::ExitSBClick()
+{
+    ExitRequested = true;
+    Close();
+}
+
+void TMainForm::SaveSetSBClick()
+{
+    SaveSettings(*this);
+}
+
+void TMainForm::DirSelSBClick()
+{
+    char displayName[261] = {};
+    BROWSEINFOA info{};
+    info.hwndOwner = Handle();
+    info.pidlRoot = nullptr;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = "Please specify a directory";
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    PIDLIST_ABSOLUTE item = SHBrowseForFolderA(&info);
+    if (!item)
+        return;  // cancelled: the directory stays as it was
+    char path[261] = {};
+    // A choice without a file-system path keeps the previous directory
+    // rather than taking whatever the buffer holds.
+    if (SHGetPathFromIDListA(item, path)) {
+        CaptureDirectory = path;
+        DirL.SetText(DirectoryCaption(CaptureDirectory));
+    }
+    CoTaskMemFree(item);
+}
+
+void TMainForm::KeysSBClick()
+{
+    ShowKbdFormModal();
+}
+
+void TMainForm::HomeLClick()
+{
+    ShellExecuteA(ui::App().Handle(), "Open", kHomepageUrl, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TMainForm::MailLClick()
+{
+    ShellExecuteA(ui::App().Handle(), "Open", kSupportMailUri, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TMainForm::HomeLMouseMove()
+{
+    HomeL.SetColor(kLinkHoverColor);
+    ui::App().SetCursor(LoadCursorA(nullptr, IDC_HAND));
+}
+
+void TMainForm::MailLMouseMove()
+{
+    MailL.SetColor(kLinkHoverColor);
+    ui::App().SetCursor(LoadCursorA(nullptr, IDC_HAND));
+}
+
+void TMainForm::HomeLMouseLeave()
+{
+    HomeL.SetColor(kLinkColor);
+    ui::App().SetCursor(nullptr);
+}
+
+void TMainForm::MailLMouseLeave()
+{
+    MailL.SetColor(kLinkColor);
+    ui::App().SetCursor(nullptr);
+}
+
+void TMainForm::ApplicationEvents1Minimize()
+{
+    Hide();
+    ui::App().ProcessMessages();
+}
+
+void TMainForm::FullscreenRBClick() {}
+void TMainForm::RectangleRBClick() {}
+void TMainForm::WindowRBClick() {}
+void TMainForm::ToClipboardRBClick() {}
+void TMainForm::ToFileRBClick() {}
+void TMainForm::D3DRBClick() {}
+void TMainForm::TimerCBClick() {}
+void TMainForm::CaptureTTimer() {}
+void TMainForm::WMPrtScrPressed(WPARAM) {}
+void TMainForm::WMHookMouse(WPARAM) {}
+
+}  // namespace snaplark

@@ -1,0 +1,117 @@
+// The main window: the program's settings panel with the About panel, its
+// start-up sequence and its orderly shutdown.
+#pragma once
+
+#include <windows.h>
+
+#include "input/HookUnit.h"
+#include "ui/CheckBox.h"
+#include "ui/EditBox.h"
+#include "ui/Form.h"
+#include "ui/GroupBox.h"
+#include "ui/Image.h"
+#include "ui/Label.h"
+#include "ui/PictureButton.h"
+#include "ui/RadioButton.h"
+#include "ui/StatusBar.h"
+#include "ui/Timer.h"
+#include "ui/UpDown.h"
+
+namespace snaplark {
+
+// Texts of the About panel.
+inline constexpr char kHomepageCaption[] = "snaplark.example.com";
+inline constexpr char kHomepageUrl[] = "https://snaplark.example.com/";
+inline constexpr char kSupportMailCaption[] = "snaplark@example.com";
+inline constexpr char kSupportMailUri[] = "mailto:snaplark@example.com?subject=Snaplark%20support";
+inline constexpr char kTaglineCaption[] = "Print Screen, done right";
+inline constexpr char kFreewareCaption[] = "Freeware";
+
+inline constexpr char kInstanceMutexName[] = "SnaplarkMutex";
+inline constexpr int kMainClientWidth = 223;
+inline constexpr int kMainClientHeight = 419;
+
+class TMainForm : public ui::Form {
+public:
+    TMainForm();  // builds the controls, then runs FormCreate
+    ~TMainForm() override;
+
+    // Source
+    ui::GroupBox SGB;
+    ui::RadioButton FullscreenRB, RectangleRB, WindowRB;
+    // Mode
+    ui::GroupBox ModeGB;
+    ui::RadioButton GDIRB, D3DRB;
+    // Destination
+    ui::GroupBox DestGB;
+    ui::RadioButton ToClipboardRB, ToFileRB;
+    // Directory
+    ui::GroupBox GroupBox2;
+    ui::PictureButton DirSelSB;
+    ui::Label DirL;
+    // On Timer
+    ui::GroupBox GroupBox1;
+    ui::CheckBox TimerCB;
+    ui::Label Label6;
+    ui::EditBox TimeE;
+    ui::UpDown TimeUD;
+    ui::Label Label5;
+    // Format
+    ui::GroupBox FormatGB;
+    ui::RadioButton PNGRB, JPEGRB, BMPRB;
+    // Bottom row
+    ui::CheckBox AutorunCB, SoundCB;
+    ui::PictureButton KeysSB, SaveSetSB, ExitSB;
+    // About
+    ui::GroupBox AboutGB;
+    ui::Image Image1;
+    ui::Label ProgNameL, VersionNL, VersionL;
+    ui::Image FlagI;
+    ui::Label TaglineL, FreewareL, OSL;
+    ui::Label HomeNL, HomeL, MailNL, MailL;
+    ui::StatusBar StatusSB;
+
+    ui::Timer CaptureT;
+
+    void FormCreate();
+    void FormCloseQuery(bool& canClose);
+    void FormClose(ui::CloseAction& action);
+    LRESULT EndSessionQuery(WPARAM wParam, LPARAM lParam);
+
+    void ExitSBClick();
+    void SaveSetSBClick();
+    void DirSelSBClick();
+    void KeysSBClick();
+    void HomeLClick();
+    void MailLClick();
+    void HomeLMouseMove();
+    void MailLMouseMove();
+    void HomeLMouseLeave();
+    void MailLMouseLeave();
+    void ApplicationEvents1Minimize();
+
+    // Handlers whose work the tray menu and the command dispatch supply.
+    void FullscreenRBClick();
+    void RectangleRBClick();
+    void WindowRBClick();
+    void ToClipboardRBClick();
+    void ToFileRBClick();
+    void D3DRBClick();
+    void TimerCBClick();
+    void CaptureTTimer();
+    void WMPrtScrPressed(WPARAM modifiers);
+    void WMHookMouse(WPARAM mouseMessage);
+
+private:
+    void CreateControls();
+    void CreateAboutPanel();
+};
+
+// Module state of the main window's unit.
+extern TMainForm* MainForm;
+extern bool ExitRequested;
+extern HANDLE InstanceMutex;
+extern OSVERSIONINFOEXA OsVersionInfo;
+extern HookThread* HookThreadObj;
+
+}  // namespace snaplark
