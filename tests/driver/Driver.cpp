@@ -1,5 +1,6 @@
 #include "tests/driver/Driver.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <thread>
 
@@ -201,6 +202,38 @@ std::string TextOf(HWND w)
     return text;
 }
 
+std::string ControlText(HWND w)
+{
+    char text[1024] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(w, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        5000, &copied);
+    return std::string(text, std::min<size_t>(copied, sizeof text - 1));
+}
+
+std::vector<HWND> ChildrenOf(HWND parent)
+{
+    std::vector<HWND> children;
+    for (HWND w = GetWindow(parent, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+        children.push_back(w);
+    return children;
+}
+
+RECT BoundsInParent(HWND w)
+{
+    RECT r{};
+    GetWindowRect(w, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(w), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+SIZE ClientSize(HWND w)
+{
+    RECT r{};
+    GetClientRect(w, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
 HWND FindWindowOf(DWORD pid, const char* className, const char* title, bool visibleOnly)
 {
     for (HWND w : WindowsOf(pid, visibleOnly))
@@ -295,6 +328,13 @@ void LeftClick(int x, int y)
     MoveMouse(x, y);
     LeftDown();
     LeftUp();
+}
+
+void ClickWindow(HWND w)
+{
+    RECT r{};
+    GetWindowRect(w, &r);
+    LeftClick((r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
 void RightClick(int x, int y)

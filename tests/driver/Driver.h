@@ -65,6 +65,17 @@ HWND WaitForWindow(DWORD pid, const char* className, const char* title, Ms timeo
                    bool visibleOnly = false);
 std::string ClassOf(HWND w);
 std::string TextOf(HWND w);
+// The text of a control of another process (GetWindowText gives only the
+// caption the system keeps, which an edit box does not use).
+std::string ControlText(HWND w);
+// Direct children of a window, in Z order (the order they were created in).
+std::vector<HWND> ChildrenOf(HWND parent);
+// A window's rectangle relative to its parent's client area.
+RECT BoundsInParent(HWND w);
+// The size of a window's client area.
+SIZE ClientSize(HWND w);
+// Clicks the middle of a window with real input.
+void ClickWindow(HWND w);
 
 // --- input (SendInput) --------------------------------------------------------
 void KeyDown(WORD vk);

@@ -1,0 +1,361 @@
+// The real Snaplark.exe under the test desktop: resident start-up, a single
+// instance, hiding on close, Exit, the main window's layout, the About
+// panel's version texts, and a screenshot of the shown window.
+#include "tests/driver/Driver.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+
+#include "app/OsLabel.h"
+#include "capture/ByteSink.h"
+#include "capture/DibView.h"
+#include "capture/PngEncoder.h"
+
+using namespace driver;
+using snaplark::OsLabelText;
+using snaplark::OsVersion;
+
+namespace {
+
+constexpr char kMutexName[] = "SnaplarkMutex";
+
+bool MutexExists()
+{
+    HANDLE m = OpenMutexA(SYNCHRONIZE, FALSE, kMutexName);
+    if (m)
+        CloseHandle(m);
+    return m != nullptr;
+}
+
+// Starts the program and waits until it has its hidden main window and holds
+// the single-instance mutex.
+struct Resident {
+    Process process;
+    HWND main = nullptr;
+
+    Resident()
+    {
+        process = StartProgram();
+        main = WaitForWindow(process.Pid(), "TMainForm", "Snaplark");
+        WaitFor(MutexExists);
+    }
+};
+
+void ShowMainWindow(HWND main)
+{
+    // Until the tray icon exists the test shows the window itself; the
+    // window's own show handling (first-show centring, taskbar button) runs.
+    ShowWindow(main, SW_SHOW);
+    SetForegroundWindow(main);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(main) != 0; }));
+    // A message answered means everything sent before it has been handled.
+    SendMessageA(main, WM_NULL, 0, 0);
+    RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+HWND ChildAt(HWND parent, const char* cls, int left, int top)
+{
+    for (HWND w : ChildrenOf(parent)) {
+        const RECT r = BoundsInParent(w);
+        if (ClassOf(w) == cls && r.left == left && r.top == top)
+            return w;
+    }
+    return nullptr;
+}
+
+HWND GroupBox(HWND main, const char* caption)
+{
+    for (HWND w : ChildrenOf(main))
+        if (ClassOf(w) == "Button" && TextOf(w) == caption)
+            return w;
+    return nullptr;
+}
+
+std::string OslText(HWND main)
+{
+    HWND about = GroupBox(main, "About");
+    HWND osl = about ? ChildAt(about, "Static", 2, 68) : nullptr;
+    return osl ? TextOf(osl) : "<no OSL>";
+}
+
+OsVersion TrueVersion()
+{
+    using RtlGetVersionFunction = LONG(WINAPI*)(PRTL_OSVERSIONINFOW);
+    auto get = reinterpret_cast<RtlGetVersionFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
+    RTL_OSVERSIONINFOEXW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    get(reinterpret_cast<PRTL_OSVERSIONINFOW>(&info));
+    return {info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber,
+            info.wProductType};
+}
+
+void SavePng(const std::string& path, const Pixels& p)
+{
+    std::vector<uint8_t> rows(snaplark::DibStride(p.width, 24) * p.height);
+    const size_t stride = snaplark::DibStride(p.width, 24);
+    for (int y = 0; y < p.height; ++y) {
+        uint8_t* row = rows.data() + (p.height - 1 - y) * stride;  // bottom-up
+        for (int x = 0; x < p.width; ++x) {
+            const uint32_t c = p.At(x, y);
+            row[3 * x] = c & 0xFF;
+            row[3 * x + 1] = (c >> 8) & 0xFF;
+            row[3 * x + 2] = (c >> 16) & 0xFF;
+        }
+    }
+    snaplark::DibView view;
+    view.width = p.width;
+    view.height = p.height;
+    view.bitCount = 24;
+    view.bits = rows.data();
+    view.stride = stride;
+    snaplark::VectorSink sink;
+    snaplark::WritePng(sink, view);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    std::fwrite(sink.bytes.data(), 1, sink.bytes.size(), f);
+    std::fclose(f);
+}
+
+TEST(MainWindow, StartsResidentWithNoVisibleWindow)
+{
+    Resident program;
+    ASSERT_NE(program.main, nullptr);
+    ASSERT_TRUE(MutexExists());
+    // Nothing of the program shows up, also a while after start-up.
+    EXPECT_FALSE(WaitFor([&] { return !WindowsOf(program.process.Pid(), true).empty(); }, 1500ms))
+        << "a window of the program became visible";
+    EXPECT_TRUE(program.process.Running());
+}
+
+TEST(MainWindow, SecondInstanceEndsSilentlyAndTheFirstRunsOn)
+{
+    Resident first;
+    ASSERT_NE(first.main, nullptr);
+    Process second = StartProgram();
+    bool secondShowedAWindow = false;
+    const bool ended = WaitFor([&] {
+        secondShowedAWindow |= !WindowsOf(second.Pid(), true).empty();
+        return !second.Running();
+    }, 5s);
+    ASSERT_TRUE(ended) << "the second instance kept running";
+    EXPECT_EQ(second.Wait(0ms), std::optional<DWORD>(0));
+    EXPECT_FALSE(secondShowedAWindow);
+    EXPECT_TRUE(first.process.Running());
+    EXPECT_TRUE(IsWindow(first.main));
+}
+
+TEST(MainWindow, CloseButtonOnlyHidesTheWindow)
+{
+    Resident program;
+    ShowMainWindow(program.main);
+    SendMessageA(program.main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(program.main); }));
+    EXPECT_FALSE(WaitFor([&] { return !program.process.Running(); }, 1s));
+    // WM_CLOSE itself (Alt+F4, the system menu) does the same.
+    ShowMainWindow(program.main);
+    SendMessageA(program.main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(program.main); }));
+    EXPECT_TRUE(program.process.Running());
+}
+
+TEST(MainWindow, ExitButtonEndsTheProcessAndFreesTheMutex)
+{
+    Resident program;
+    ShowMainWindow(program.main);
+    HWND exitButton = ChildAt(program.main, "Button", 192, 240);
+    ASSERT_NE(exitButton, nullptr);
+    ClickWindow(exitButton);
+    EXPECT_EQ(program.process.Wait(10s), std::optional<DWORD>(0));
+    EXPECT_FALSE(MutexExists());
+    // With the mutex gone, the next start is resident again.
+    Resident next;
+    EXPECT_NE(next.main, nullptr);
+    EXPECT_FALSE(WaitFor([&] { return !next.process.Running(); }, 1s));
+}
+
+struct ExpectedChild {
+    const char* parent;  // caption of the group box, "" for the window itself
+    const char* cls;
+    int left, top, width, height;  // width -1: sized to its text
+    std::string text;
+    int checked;  // -1: not a check or radio button
+};
+
+TEST(MainWindow, ControlsMatchTheLayoutTable)
+{
+    Resident program;
+    ShowMainWindow(program.main);
+    const std::string osl = OsLabelText(TrueVersion());
+    const std::vector<ExpectedChild> table = {
+        {"", "Button", 4, 4, 217, 33, "Source", -1},
+        {"Source", "Button", 8, 12, 69, 17, "Fullscreen", 0},
+        {"Source", "Button", 84, 12, 69, 17, "Rectangle", 0},
+        {"Source", "Button", 152, 12, 60, 17, "Window", 0},
+        {"", "Button", 4, 40, 217, 37, "Mode", -1},
+        {"Mode", "Button", 8, 16, 41, 17, "GDI", 1},
+        {"Mode", "Button", 84, 16, 41, 17, "D3D", 0},
+        {"", "Button", 4, 80, 217, 33, "Destination", -1},
+        {"Destination", "Button", 8, 12, 69, 17, "Clipboard", 0},
+        {"Destination", "Button", 84, 12, 41, 17, "File", 0},
+        {"", "Button", 4, 116, 217, 45, "Directory", -1},
+        {"Directory", "Button", 8, 16, 23, 22, "", -1},
+        {"Directory", "Static", 36, 20, -1, 13, "...", -1},
+        {"", "Button", 4, 160, 217, 41, "On Timer", -1},
+        {"On Timer", "Button", 8, 16, 61, 17, "Enabled", 0},
+        {"On Timer", "Static", 68, 18, -1, 13, "Interval:", -1},
+        {"On Timer", "Edit", 108, 14, 33, 21, "300", -1},
+        {"On Timer", "msctls_updown32", 141, 14, 16, 21, "", -1},
+        {"On Timer", "Static", 160, 18, -1, 13, "ms", -1},
+        {"", "Button", 4, 200, 217, 37, "Format", -1},
+        {"Format", "Button", 8, 16, 49, 17, "PNG", 0},
+        {"Format", "Button", 56, 16, 49, 17, "JPEG", 0},
+        {"Format", "Button", 112, 16, 49, 17, "BMP", 0},
+        {"", "Button", 4, 240, 57, 17, "Autorun", 0},
+        {"", "Button", 76, 240, 53, 17, "Sound", 1},
+        {"", "Button", 144, 240, 23, 22, "", -1},
+        {"", "Button", 168, 240, 23, 22, "", -1},
+        {"", "Button", 192, 240, 23, 22, "", -1},
+        {"", "Button", 4, 260, 217, 141, "About", -1},
+        {"About", "Static", 5, 17, 32, 32, "", -1},
+        {"About", "Static", 40, 16, -1, 13, "Snaplark", -1},
+        {"About", "Static", 40, 32, -1, 13, "Program Version", -1},
+        {"About", "Static", 124, 32, -1, 13, "1.0.0.0", -1},
+        {"About", "Static", 176, 16, 32, 16, "", -1},
+        {"About", "Static", 4, 52, -1, 13, "Print Screen, done right", -1},
+        {"About", "Static", 148, 52, -1, 13, "Freeware", -1},
+        {"About", "Static", 2, 68, -1, 13, osl, -1},
+        {"About", "Static", 4, 96, -1, 13, "Homepage:", -1},
+        {"About", "Static", 72, 96, -1, 13, "snaplark.example.com", -1},
+        {"About", "Static", 4, 112, -1, 13, "Support E-Mail:", -1},
+        {"About", "Static", 84, 112, -1, 13, "snaplark@example.com", -1},
+        {"", "msctls_statusbar32", 0, 400, 223, 19, "", -1},
+    };
+
+    struct Found {
+        std::string parent;
+        HWND window;
+    };
+    std::vector<Found> found;
+    for (HWND w : ChildrenOf(program.main)) {
+        found.push_back({"", w});
+        if (ClassOf(w) == "Button" && (GetWindowLongA(w, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
+            for (HWND c : ChildrenOf(w))
+                found.push_back({TextOf(w), c});
+    }
+    ASSERT_EQ(found.size(), table.size());
+    for (size_t i = 0; i < table.size(); ++i) {
+        const ExpectedChild& e = table[i];
+        const Found& f = found[i];
+        SCOPED_TRACE(std::string(e.parent) + " / " + e.cls + " \"" + e.text + "\" at " +
+                     std::to_string(e.left) + "," + std::to_string(e.top));
+        const RECT r = BoundsInParent(f.window);
+        EXPECT_EQ(f.parent, e.parent);
+        EXPECT_EQ(ClassOf(f.window), e.cls);
+        EXPECT_EQ(r.left, e.left);
+        EXPECT_EQ(r.top, e.top);
+        if (e.width >= 0) {
+            EXPECT_EQ(r.right - r.left, e.width);
+        } else if (!e.text.empty()) {
+            EXPECT_GT(r.right - r.left, 0);
+        }
+        EXPECT_EQ(r.bottom - r.top, e.height);
+        EXPECT_EQ(ControlText(f.window), e.text);
+        if (e.checked >= 0) {
+            EXPECT_EQ(SendMessageA(f.window, BM_GETCHECK, 0, 0), e.checked);
+        }
+        // Everything inside a group box fits in it, so no caption is cut off.
+        if (*e.parent) {
+            const RECT box = BoundsInParent(GetParent(f.window));
+            EXPECT_LE(r.right, box.right - box.left - 2);
+        }
+        EXPECT_TRUE(IsWindowVisible(f.window));
+    }
+
+    // The window itself: caption, exact client size, fixed single border
+    // with the minimise box only, owned by the hidden application window.
+    EXPECT_EQ(TextOf(program.main), "Snaplark");
+    const SIZE client = ClientSize(program.main);
+    EXPECT_EQ(client.cx, 223);
+    EXPECT_EQ(client.cy, 419);
+    const LONG style = GetWindowLongA(program.main, GWL_STYLE);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    HWND owner = GetWindow(program.main, GW_OWNER);
+    EXPECT_EQ(ClassOf(owner), "TApplication");
+    EXPECT_EQ(TextOf(owner), "Snaplark");
+    // Centred on the screen the first time it is shown.
+    RECT w{};
+    GetWindowRect(program.main, &w);
+    EXPECT_NEAR((w.left + w.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+    EXPECT_NEAR((w.top + w.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+}
+
+TEST(MainWindow, ScreenshotOfTheShownWindow)
+{
+    Resident program;
+    ShowMainWindow(program.main);
+    RECT r{};
+    GetWindowRect(program.main, &r);
+    const Pixels shot = ScreenPixels(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    // The window is really on the screen: its client area is mostly the
+    // button face, not whatever was behind it.
+    const uint32_t face = GetSysColor(COLOR_BTNFACE);
+    const uint32_t faceRgb = ((face & 0xFF) << 16) | (face & 0xFF00) | ((face >> 16) & 0xFF);
+    int faceCount = 0;
+    for (uint32_t px : shot.rgb)
+        faceCount += px == faceRgb;
+    EXPECT_GT(faceCount, static_cast<int>(shot.rgb.size()) / 2);
+
+    const std::string dir = ExeDir() + "\\..\\artifacts";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    SavePng(dir + "\\main_window.png", shot);
+}
+
+// The About panel names the true Windows version, also where the system
+// reports 6.2 to programs without a manifest naming it: Wine's version is set
+// per program for each row. (Wine 8 swaps the product types of "win7" and
+// "win2008r2", so version 6.1 is left to the unit tests of the table.)
+TEST(MainWindow, OsLabelNamesTheWindowsVersionWineReports)
+{
+    const char* key = "Software\\Wine\\AppDefaults\\Snaplark.exe";
+    struct Row {
+        const char* wine;
+        const char* label;
+    };
+    const std::vector<Row> rows = {
+        {"win2003", "Windows 2003"},
+        {"vista", " Windows Vista"},
+        {"win2008", " Windows Server 2008"},
+        {"win8", " Windows 8"},
+        {"win81", " Windows 8.1"},
+        {"win10", " Windows 10"},
+    };
+    struct RemoveKey {
+        const char* key;
+        ~RemoveKey() { DeleteTree(HKEY_CURRENT_USER, key); }
+    } cleanup{key};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.wine);
+        HKEY k = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(k, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(row.wine),
+                       static_cast<DWORD>(strlen(row.wine) + 1));
+        RegCloseKey(k);
+        Resident program;
+        ASSERT_NE(program.main, nullptr);
+        EXPECT_EQ(OslText(program.main), row.label);
+        EXPECT_TRUE(program.process.Running());
+    }
+    // And without a setting: Wine's own default.
+    DeleteTree(HKEY_CURRENT_USER, key);
+    Resident program;
+    EXPECT_EQ(OslText(program.main), OsLabelText(TrueVersion()));
+}
+
+}  // namespace
