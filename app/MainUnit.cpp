@@ -7,9 +7,13 @@
 #include "app/DirectoryCaption.h"
 #include "app/FileVersion.h"
 #include "app/OsLabel.h"
+#include "app/SettingsStore.h"
 #include "app/StandIns.h"
+#include "capture/CaptureError.h"
+#include "input/KbdUnit.h"
 #include "resources/ResourceIds.h"
 #include "ui/Application.h"
+#include "ui/ClickControl.h"
 
 namespace snaplark {
 
@@ -255,6 +259,7 @@ void TMainForm::FormClose(ui::CloseAction&)
         CloseHandle(InstanceMutex);
         InstanceMutex = nullptr;
     }
+    // Whatever the registry refuses, the program ends: nothing is reported.
     SaveSettings(*this);
 }
 
@@ -272,7 +277,15 @@ void TMainForm::ExitSBClick()
 
 void TMainForm::SaveSetSBClick()
 {
-    SaveSettings(*this);
+    // Values that the registry refused are named, so the user knows what a
+    // restart would lose; at Exit there is nobody left to tell.
+    const std::vector<std::string> failed = SaveSettings(*this);
+    if (failed.empty())
+        return;
+    std::string names;
+    for (const std::string& name : failed)
+        names += (names.empty() ? "\"" : ", \"") + name + "\"";
+    throw Error("Cannot store the settings " + names);
 }
 
 void TMainForm::DirSelSBClick()
@@ -348,7 +361,17 @@ void TMainForm::WindowRBClick() {}
 void TMainForm::ToClipboardRBClick() {}
 void TMainForm::ToFileRBClick() {}
 void TMainForm::D3DRBClick() {}
-void TMainForm::TimerCBClick() {}
+void TMainForm::TimerCBClick()
+{
+    // Timed captures go to files only.
+    if (TimerCB.Checked()) {
+        ToClipboardRB.SetEnabled(false);
+        ui::ClickControl(ToFileRB);
+        ui::App().ProcessMessages();
+    } else {
+        ToClipboardRB.SetEnabled(true);
+    }
+}
 void TMainForm::CaptureTTimer() {}
 void TMainForm::WMPrtScrPressed(WPARAM) {}
 void TMainForm::WMHookMouse(WPARAM) {}

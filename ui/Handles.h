@@ -159,4 +159,14 @@ private:
     HPALETTE old_;
 };
 
+// A registry key the program opened (never a predefined root such as
+// HKEY_CURRENT_USER, which is not to be closed).
+struct RegistryKeyTraits {
+    using Handle = HKEY;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { RegCloseKey(h); }
+};
+
+using UniqueRegistryKey = UniqueHandleOf<RegistryKeyTraits>;
+
 }  // namespace snaplark

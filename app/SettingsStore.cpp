@@ -1,0 +1,248 @@
+#include "app/SettingsStore.h"
+
+#include <initializer_list>
+
+#include "app/CaptureState.h"
+#include "app/DirectoryCaption.h"
+#include "app/MainUnit.h"
+#include "app/SettingsRules.h"
+#include "ui/Application.h"
+#include "ui/ClickControl.h"
+
+namespace snaplark {
+
+namespace {
+
+// Clicks the button a stored number selects; a number that selects none
+// clicks nothing, so the group stays as it is.
+void ClickStoredButton(std::initializer_list<ui::RadioButton*> group, uint32_t stored)
+{
+    const auto index = StoredRadioIndex(stored, static_cast<int>(group.size()));
+    if (index)
+        ui::ClickControl(*group.begin()[*index]);
+}
+
+// The number of the checked button of a group; nothing when none is checked,
+// so that the value already stored is kept.
+std::optional<uint32_t> CheckedIndex(std::initializer_list<const ui::RadioButton*> group)
+{
+    uint32_t index = 0;
+    for (const ui::RadioButton* button : group) {
+        if (button->Checked())
+            return index;
+        ++index;
+    }
+    return std::nullopt;
+}
+
+void ProcessPendingMessages()
+{
+    ui::App().ProcessMessages();
+}
+
+// Brings the Run key's entry in line with the check box. Returns false when
+// a write or delete was refused after the key had opened.
+bool UpdateAutorunEntry(bool wanted)
+{
+    if (wanted) {
+        const UniqueRegistryKey run = OpenUserKey(kRunKey, true);
+        if (!run)
+            return true;
+        const std::string quoted = QuotedExecutablePath(ExecutablePath());
+        // An entry of this copy keeps whatever arguments the user gave it.
+        const auto current = ReadStringValue(run.Get(), kAutorunValue, kMaxAutorunEntryLength);
+        if (current && IsOwnAutorunEntry(*current, quoted))
+            return true;
+        return WriteStringValue(run.Get(), kAutorunValue, quoted);
+    }
+    const UniqueRegistryKey run = OpenUserKey(kRunKey, false);
+    if (!run || !ValueExists(run.Get(), kAutorunValue))
+        return true;
+    return RegDeleteValueA(run.Get(), kAutorunValue) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+UniqueRegistryKey OpenUserKey(const char* path, bool create)
+{
+    HKEY key = nullptr;
+    const LONG result =
+        create ? RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                 KEY_ALL_ACCESS, nullptr, &key, nullptr)
+               : RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &key);
+    return UniqueRegistryKey(result == ERROR_SUCCESS ? key : nullptr);
+}
+
+bool ValueExists(HKEY key, const char* name)
+{
+    return RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+std::optional<uint32_t> ReadDwordValue(HKEY key, const char* name)
+{
+    DWORD type = 0;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof value)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::string> ReadStringValue(HKEY key, const char* name, std::size_t maxLength)
+{
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return std::nullopt;
+    // Room for the text, its terminator and one more zero that some writers
+    // add, counted in UTF-16 as the size query may report it; anything larger
+    // is not a value of this program and is not read at all.
+    if (size > (maxLength + 2) * sizeof(wchar_t))
+        return std::nullopt;
+    // Two spare bytes the query is not told about: the system may put a
+    // terminator after an unterminated string, and it must land in the buffer.
+    std::string buffer(size + 2, '\0');
+    DWORD read = size;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &read) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ || read > size)
+        return std::nullopt;
+    return StoredText(buffer.data(), read, maxLength);
+}
+
+bool WriteDwordValue(HKEY key, const char* name, uint32_t value)
+{
+    const DWORD data = value;
+    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                          sizeof data) == ERROR_SUCCESS;
+}
+
+bool WriteStringValue(HKEY key, const char* name, const std::string& value)
+{
+    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+}
+
+StoredSettings ReadStoredSettings(HKEY key)
+{
+    StoredSettings s;
+    s.interval = ReadDwordValue(key, kIntervalValue);
+    s.onTimer = ReadDwordValue(key, kOnTimerValue);
+    s.directory = ReadStringValue(key, kDirectoryValue, kMaxStoredDirectoryLength);
+    s.source = ReadDwordValue(key, kSourceValue);
+    s.destination = ReadDwordValue(key, kDestinationValue);
+    s.format = ReadDwordValue(key, kFormatValue);
+    s.mode = ReadDwordValue(key, kModeValue);
+    s.sound = ReadDwordValue(key, kSoundValue);
+    return s;
+}
+
+std::vector<std::string> WriteStoredSettings(HKEY key, const StoredSettings& s)
+{
+    std::vector<std::string> failed;
+    const auto dword = [&](const char* name, const std::optional<uint32_t>& value) {
+        if (value && !WriteDwordValue(key, name, *value))
+            failed.push_back(name);
+    };
+    dword(kIntervalValue, s.interval);
+    dword(kOnTimerValue, s.onTimer);
+    if (s.directory && !WriteStringValue(key, kDirectoryValue, *s.directory))
+        failed.push_back(kDirectoryValue);
+    dword(kSourceValue, s.source);
+    dword(kDestinationValue, s.destination);
+    dword(kFormatValue, s.format);
+    dword(kModeValue, s.mode);
+    dword(kSoundValue, s.sound);
+    return failed;
+}
+
+std::string ExecutablePath()
+{
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        // A path that filled the buffer may have been cut short.
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+void LoadSettings(TMainForm& form)
+{
+    StoredSettings stored;
+    if (const UniqueRegistryKey key = OpenUserKey(kSettingsKey, true))
+        stored = ReadStoredSettings(key.Get());
+
+    // The values without click handlers take effect directly.
+    if (stored.interval)
+        form.TimeUD.SetPosition(StoredCaptureInterval(*stored.interval));
+    if (stored.directory) {
+        CaptureDirectory = *stored.directory;
+        form.DirL.SetText(DirectoryCaption(CaptureDirectory));
+    }
+    if (stored.sound)
+        form.SoundCB.SetChecked(*stored.sound != 0);
+
+    // The radio groups start with nothing checked, so each click below runs
+    // its button's handler, which keeps the tray menu's pictures in step.
+    ClickStoredButton({&form.ToClipboardRB, &form.ToFileRB}, stored.destination.value_or(0));
+    ProcessPendingMessages();
+    ClickStoredButton({&form.PNGRB, &form.JPEGRB, &form.BMPRB}, stored.format.value_or(0));
+    ProcessPendingMessages();
+    ClickStoredButton({&form.FullscreenRB, &form.RectangleRB, &form.WindowRB},
+                      stored.source.value_or(0));
+    ProcessPendingMessages();
+    // Saved like the others, so restored like them; GDI is already checked.
+    if (stored.mode) {
+        ClickStoredButton({&form.GDIRB, &form.D3DRB}, *stored.mode);
+        ProcessPendingMessages();
+    }
+    // Last, because timer mode forces File whatever Destination said.
+    if (stored.onTimer.value_or(0) != 0 && !form.TimerCB.Checked())
+        ui::ClickControl(form.TimerCB);
+}
+
+void ApplyAutorunState(TMainForm& form)
+{
+    const UniqueRegistryKey run = OpenUserKey(kRunKey, false);
+    if (!run)
+        return;
+    bool own = false;
+    if (ValueExists(run.Get(), kAutorunValue)) {
+        const auto data = ReadStringValue(run.Get(), kAutorunValue, kMaxAutorunEntryLength);
+        own = data && IsOwnAutorunEntry(*data, QuotedExecutablePath(ExecutablePath()));
+    }
+    form.AutorunCB.SetChecked(own);
+}
+
+std::vector<std::string> SaveSettings(TMainForm& form)
+{
+    std::vector<std::string> failed;
+    if (const UniqueRegistryKey key = OpenUserKey(kSettingsKey, true)) {
+        StoredSettings s;
+        // The position is signed 16 bits; widened with its sign.
+        s.interval = static_cast<uint32_t>(static_cast<int32_t>(form.TimeUD.Position()));
+        s.onTimer = form.TimerCB.Checked() ? 1 : 0;
+        s.directory = CaptureDirectory;
+        s.source = CheckedIndex({&form.FullscreenRB, &form.RectangleRB, &form.WindowRB});
+        s.destination = CheckedIndex({&form.ToClipboardRB, &form.ToFileRB});
+        s.format = CheckedIndex({&form.PNGRB, &form.JPEGRB, &form.BMPRB});
+        s.mode = CheckedIndex({&form.GDIRB, &form.D3DRB});
+        s.sound = form.SoundCB.Checked() ? 1 : 0;
+        failed = WriteStoredSettings(key.Get(), s);
+    }
+    if (!UpdateAutorunEntry(form.AutorunCB.Checked()))
+        failed.push_back(kAutorunValue);
+    return failed;
+}
+
+}  // namespace snaplark
