@@ -19,6 +19,10 @@ if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=":$n"
   echo "DISPLAY was not set: started Xvfb on $DISPLAY (look at it with: DISPLAY=$DISPLAY import -window root shot.png)"
 fi
-[ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
+if [ ! -d "$WINEPREFIX" ]; then
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+fi
 echo "starting Snaplark in the Wine desktop \"shell\" on $DISPLAY (prefix $WINEPREFIX)"
 exec wine explorer /desktop=shell,1280x800 "$repo/build/windows/bin/Snaplark.exe"

@@ -13,7 +13,7 @@ packages=(
   mingw-w64 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm
   zlib1g-dev libjpeg62-turbo-dev libpng-dev libstb-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  wine wine64 xvfb xauth x11-utils
+  wine wine64 fonts-wine xvfb xauth x11-utils
   pngcheck libjpeg-turbo-progs imagemagick xclip python3-pil desktop-base
   dpkg-dev ca-certificates
 )

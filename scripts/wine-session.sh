@@ -49,6 +49,9 @@ ENV
   set -a; . "$dir/env"; set +a
   timeout 180 wineboot -i >"$dir/wineboot.log" 2>&1
   timeout 60 wineserver -w
+  # Debian's Wine does not look in its own font folder: give the prefix the
+  # fonts the program's dialogs ask for ("MS Sans Serif", Tahoma).
+  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d "$desktop" /f >/dev/null 2>&1
   # A crashing test program must fail its test, not wait on a dialog.
