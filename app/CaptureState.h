@@ -8,18 +8,13 @@
 #include <cstdint>
 #include <string>
 
+#include "app/SelectionRect.h"
+
 namespace snaplark {
 
 enum : uint8_t { kToClipboard = 0, kToFile = 1 };
 enum : uint8_t { kFormatPng = 0, kFormatJpeg = 1, kFormatBmp = 2 };
 enum : uint8_t { kTimerFullScreen = 0, kTimerRectangle = 1, kTimerWindow = 2 };
-
-struct SelectionRect {
-    int32_t Left = 0;
-    int32_t Top = 0;
-    int32_t Right = 0;
-    int32_t Bottom = 0;
-};
 
 extern uint8_t CaptureDestination;   // kToClipboard or kToFile
 extern uint8_t CaptureFormat;        // kFormatPng, kFormatJpeg or kFormatBmp

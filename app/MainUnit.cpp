@@ -9,6 +9,9 @@
 #include "app/OsLabel.h"
 #include "app/SettingsStore.h"
 #include "app/StandIns.h"
+#include "capture/CaptureUnit.h"
+#include "capture/SelectionAids.h"
+#include "capture/StatusText.h"
 #include "capture/CaptureError.h"
 #include "input/KbdUnit.h"
 #include "resources/ResourceIds.h"
@@ -88,6 +91,8 @@ TMainForm::TMainForm()
 
 TMainForm::~TMainForm()
 {
+    SetStatusTextSink({});
+    Selection().soundWanted = nullptr;
     ui::App().OnMinimize = nullptr;
     if (MainForm == this)
         MainForm = nullptr;
@@ -143,6 +148,8 @@ void TMainForm::CreateControls()
 
     CreateAboutPanel();
     StatusSB.Create(*this, 0, 400, 223, 19);
+    SetStatusTextSink([this](const std::string& text) { StatusSB.SetText(text); });
+    Selection().soundWanted = [] { return MainForm && MainForm->SoundCB.Checked(); };
 }
 
 void TMainForm::CreateAboutPanel()
@@ -235,6 +242,7 @@ void TMainForm::FormCreate()
     // 13. From here on Print Screen presses reach this window.
     HookThreadObj = new HookThread(Handle());
     HookThreadObj->Resume();
+    Selection().hookThread = HookThreadObj;
     // 14, 15.
     ShowTrayIcon(*this);
     app.ProcessMessages();
@@ -252,6 +260,7 @@ void TMainForm::FormCloseQuery(bool& canClose)
 
 void TMainForm::FormClose(ui::CloseAction&)
 {
+    Selection().hookThread = nullptr;
     StopHookThread(HookThreadObj);
     FreeCaptureForm();
     FreeKbdForm();
@@ -361,19 +370,5 @@ void TMainForm::WindowRBClick() {}
 void TMainForm::ToClipboardRBClick() {}
 void TMainForm::ToFileRBClick() {}
 void TMainForm::D3DRBClick() {}
-void TMainForm::TimerCBClick()
-{
-    // Timed captures go to files only.
-    if (TimerCB.Checked()) {
-        ToClipboardRB.SetEnabled(false);
-        ui::ClickControl(ToFileRB);
-        ui::App().ProcessMessages();
-    } else {
-        ToClipboardRB.SetEnabled(true);
-    }
-}
-void TMainForm::CaptureTTimer() {}
-void TMainForm::WMPrtScrPressed(WPARAM) {}
-void TMainForm::WMHookMouse(WPARAM) {}
 
 }  // namespace snaplark

@@ -101,6 +101,14 @@ public:
     void CaptureTTimer();
     void WMPrtScrPressed(WPARAM modifiers);
     void WMHookMouse(WPARAM mouseMessage);
+    void StartFullscreen();
+
+private:
+    // Sets TimerSource and starts CaptureT with the TimeUD interval.
+    void StartTimer(uint8_t source);
+    void PlaySoundIfChecked();
+
+public:
 
 private:
     void CreateControls();

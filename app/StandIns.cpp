@@ -2,8 +2,6 @@
 
 namespace snaplark {
 
-void CreateCaptureForm() {}
-void FreeCaptureForm() {}
 void ShowTrayIcon(TMainForm&) {}
 
 }  // namespace snaplark

@@ -8,8 +8,6 @@ namespace snaplark {
 
 class TMainForm;
 
-void CreateCaptureForm();  // the hidden selection overlay
-void FreeCaptureForm();
 void ShowTrayIcon(TMainForm& form);
 
 }  // namespace snaplark

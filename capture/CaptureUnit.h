@@ -16,4 +16,10 @@ public:
     ui::Image CaptureI;  // the frozen picture, one to one with the screen
 };
 
+// The one overlay, hidden between selections; it exists from start-up to
+// shutdown and is what the selection aids draw on.
+extern TCaptureForm* CaptureForm;
+void CreateCaptureForm();
+void FreeCaptureForm();
+
 }  // namespace snaplark

@@ -1,0 +1,200 @@
+// The command layer of the main window: what a Print Screen press, a desktop
+// mouse event and a timer tick do, given the controls and the capture state.
+#include "app/CaptureState.h"
+#include "app/MainUnit.h"
+#include "capture/CaptureUnit.h"
+#include "capture/ConfirmationSound.h"
+#include "capture/D3DCapture.h"
+#include "capture/GdiCapture.h"
+#include "capture/RedrawAllWindows.h"
+#include "capture/SelectionAids.h"
+#include "input/MouseEvents.h"
+#include "input/TickErrors.h"
+#include "ui/Application.h"
+#include "ui/ClickControl.h"
+
+namespace snaplark {
+
+namespace {
+
+constexpr UINT kRepaintFlags = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
+
+// SetClickBlocking off when a selection ends, whether its capture worked or
+// raised: clicks must never stay blocked.
+struct UnblockClicksOnExit {
+    ~UnblockClicksOnExit() { SetClickBlocking(false); }
+};
+
+POINT CursorNow()
+{
+    POINT p{};
+    GetCursorPos(&p);
+    return p;
+}
+
+}  // namespace
+
+void TMainForm::PlaySoundIfChecked()
+{
+    if (SoundCB.Checked())
+        PlayConfirmationSound();
+}
+
+void TMainForm::StartTimer(uint8_t source)
+{
+    TimerSource = source;
+    TickReports().NewRun();
+    CaptureT.SetInterval(static_cast<UINT>(TimeUD.Position()));
+    CaptureT.SetEnabled(true);
+}
+
+void TMainForm::WMPrtScrPressed(WPARAM modifiers)
+{
+    if (CaptureT.Enabled()) {
+        CaptureT.SetEnabled(false);
+        PlaySoundIfChecked();
+        return;
+    }
+    CaptureDestination = kToClipboard;
+    if (ToClipboardRB.Checked())
+        CaptureDestination = kToClipboard;
+    if (ToFileRB.Checked())
+        CaptureDestination = kToFile;
+    Hide();
+    TimerMode = TimerCB.Checked();
+    CaptureFormat = kFormatPng;
+    if (PNGRB.Checked())
+        CaptureFormat = kFormatPng;
+    if (JPEGRB.Checked())
+        CaptureFormat = kFormatJpeg;
+    if (BMPRB.Checked())
+        CaptureFormat = kFormatBmp;
+    UseD3D = !GDIRB.Checked();
+
+    switch (modifiers) {
+    case 0:
+        if (FullscreenRB.Checked())
+            StartFullscreen();
+        if (RectangleRB.Checked())
+            StartRectangleSelection();
+        if (WindowRB.Checked())
+            StartWindowPick();
+        break;
+    case 1:
+        StartFullscreen();
+        break;
+    case 2:
+        StartWindowPick();
+        break;
+    case 4:
+        StartRectangleSelection();
+        break;
+    default:  // two or three modifiers: nothing more
+        break;
+    }
+}
+
+void TMainForm::StartFullscreen()
+{
+    if (TimerMode) {
+        StartTimer(kTimerFullScreen);
+        return;
+    }
+    if (UseD3D)
+        CaptureFullScreenD3D();
+    else
+        CaptureFullScreen();
+    PlaySoundIfChecked();
+}
+
+void TMainForm::WMHookMouse(WPARAM message)
+{
+    const MouseEventKind kind = ClassifyMouseEvent(message);
+    if (kind == MouseEventKind::Other)
+        return;
+
+    // Five independent steps; one event may satisfy several.
+    if (kind == MouseEventKind::Move && WindowPickActive)
+        TrackWindowUnderCursor();
+
+    if (kind == MouseEventKind::ButtonUp && WindowPickActive) {
+        // Cleared before the first pump, so events handled meanwhile match nothing.
+        WindowPickActive = false;
+        UnblockClicksOnExit unblock;
+        RedrawWindow(PickedWindow, nullptr, nullptr, kRepaintFlags);
+        RedrawAllWindows();
+        ui::App().ProcessMessages();
+        if (TimerMode) {
+            StartTimer(kTimerWindow);  // PickedWindow stays for the ticks
+        } else {
+            const HWND picked = PickedWindow;
+            PickedWindow = nullptr;
+            CaptureWindow(picked);
+            PlaySoundIfChecked();
+        }
+    }
+
+    if (kind == MouseEventKind::ButtonDown && RectSelectActive) {
+        const POINT p = CursorNow();
+        SelRect.Left = p.x;
+        SelRect.Top = p.y;
+        Dragging = true;
+    }
+
+    if (kind == MouseEventKind::Move && Dragging)
+        UpdateSelectionBand();
+
+    if (kind == MouseEventKind::ButtonUp && Dragging) {
+        const POINT p = CursorNow();
+        SelRect.Right = p.x;
+        SelRect.Bottom = p.y;
+        DrawSelectionBand(SelRect.Right, SelRect.Bottom);
+        RectSelectActive = false;
+        Dragging = false;
+        UnblockClicksOnExit unblock;
+        SelRect = NormalizedSelection(SelRect);
+        CaptureForm->Hide();
+        RedrawAllWindows();
+        if (TimerMode) {
+            StartTimer(kTimerRectangle);
+        } else {
+            CaptureRectangle();
+            PlaySoundIfChecked();
+        }
+    }
+}
+
+void TMainForm::TimerCBClick()
+{
+    // Timed captures go to files only.
+    if (TimerCB.Checked()) {
+        ToClipboardRB.SetEnabled(false);
+        ui::ClickControl(ToFileRB);
+        ui::App().ProcessMessages();
+    } else {
+        ToClipboardRB.SetEnabled(true);
+    }
+}
+
+void TMainForm::CaptureTTimer()
+{
+    // A failing tick reports once; further failures while that report is on
+    // screen are dropped, and the timer keeps running.
+    RunTick([] {
+        switch (TimerSource) {
+        case kTimerFullScreen:
+            CaptureFullScreen();
+            break;
+        case kTimerRectangle:
+            CaptureRectangle();
+            break;
+        case kTimerWindow:
+            CaptureWindow(PickedWindow);
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+}  // namespace snaplark
