@@ -201,19 +201,22 @@ struct ExpectedChild {
 
 TEST(MainWindow, ControlsMatchTheLayoutTable)
 {
+    // A first start: start-up applies the stored settings, whose defaults
+    // check Fullscreen, Clipboard and PNG.
+    DeleteTree(HKEY_CURRENT_USER, "Software\\Quenby\\Snaplark");
     Resident program;
     ShowMainWindow(program.main);
     const std::string osl = OsLabelText(TrueVersion());
     const std::vector<ExpectedChild> table = {
         {"", "Button", 4, 4, 217, 33, "Source", -1},
-        {"Source", "Button", 8, 12, 69, 17, "Fullscreen", 0},
+        {"Source", "Button", 8, 12, 69, 17, "Fullscreen", 1},
         {"Source", "Button", 84, 12, 69, 17, "Rectangle", 0},
         {"Source", "Button", 152, 12, 60, 17, "Window", 0},
         {"", "Button", 4, 40, 217, 37, "Mode", -1},
         {"Mode", "Button", 8, 16, 41, 17, "GDI", 1},
         {"Mode", "Button", 84, 16, 41, 17, "D3D", 0},
         {"", "Button", 4, 80, 217, 33, "Destination", -1},
-        {"Destination", "Button", 8, 12, 69, 17, "Clipboard", 0},
+        {"Destination", "Button", 8, 12, 69, 17, "Clipboard", 1},
         {"Destination", "Button", 84, 12, 41, 17, "File", 0},
         {"", "Button", 4, 116, 217, 45, "Directory", -1},
         {"Directory", "Button", 8, 16, 23, 22, "", -1},
@@ -225,7 +228,7 @@ TEST(MainWindow, ControlsMatchTheLayoutTable)
         {"On Timer", "msctls_updown32", 141, 14, 16, 21, "", -1},
         {"On Timer", "Static", 160, 18, -1, 13, "ms", -1},
         {"", "Button", 4, 200, 217, 37, "Format", -1},
-        {"Format", "Button", 8, 16, 49, 17, "PNG", 0},
+        {"Format", "Button", 8, 16, 49, 17, "PNG", 1},
         {"Format", "Button", 56, 16, 49, 17, "JPEG", 0},
         {"Format", "Button", 112, 16, 49, 17, "BMP", 0},
         {"", "Button", 4, 240, 57, 17, "Autorun", 0},
