@@ -358,6 +358,11 @@ TEST_F(Settings, OversizedDirectoriesAndIntervalsOutOfRange)
         EXPECT_EQ(TextOf(c.dirL), k.shown);
         EXPECT_EQ(Position(c.timeUD), k.position);
         EXPECT_EQ(ControlText(c.timeE), std::to_string(k.position));
+        // Print Screen works: the hook thread took the key and the capture
+        // reached the clipboard.
+        EmptyTheClipboard();
+        PressKey(VK_SNAPSHOT);
+        EXPECT_TRUE(WaitFor([] { return ClipboardBitmap().has_value(); }, 5s));
     }
 }
 
