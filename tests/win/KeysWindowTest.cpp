@@ -161,4 +161,18 @@ TEST(KeysWindow, ModalCentredFirstThenWhereItWasLeft)
     DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
 }
 
+// Exit can come while the Keys window is up (the tray menu stays usable);
+// the program still ends cleanly, with the window freed after its loop.
+TEST(KeysWindow, ExitWhileItIsOpenEndsTheProgramCleanly)
+{
+    Resident program;
+    ShowMainWindow(program.main);
+    HWND keys = OpenKeysWindow(program);
+    ASSERT_NE(keys, nullptr);
+    PostMessageA(program.Controls().exit, BM_CLICK, 0, 0);
+    EXPECT_EQ(program.process.Wait(10s), std::optional<DWORD>(0));
+    EXPECT_FALSE(MutexHeld());
+    DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+}
+
 }  // namespace
