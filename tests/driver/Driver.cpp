@@ -312,10 +312,30 @@ void MoveMouse(int x, int y)
     const LONG dx = static_cast<LONG>((x * 65536LL + 32768) / w);
     const LONG dy = static_cast<LONG>((y * 65536LL + 32768) / h);
     SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, dx, dy);
+    // Wine answers GetCursorPos from the X pointer once the last move is
+    // 100 ms old, and injected input does not move the X pointer under
+    // Xvfb: put it there too, so every process reads the same place later.
+    SetCursorPos(x, y);
     WaitFor([&] {
         POINT p;
         return GetCursorPos(&p) && p.x == x && p.y == y;
     }, 2s, 5ms);
+}
+
+// Before a button event: make sure the X pointer is where the cursor is, as
+// the program may read the cursor more than 100 ms later (see MoveMouse).
+// Reading it here after that long asks the X server too.
+void SettlePointer()
+{
+    POINT want{};
+    GetCursorPos(&want);
+    for (int i = 0; i < 10; ++i) {
+        Sleep(110);
+        POINT now{};
+        if (GetCursorPos(&now) && now.x == want.x && now.y == want.y)
+            return;
+        SetCursorPos(want.x, want.y);
+    }
 }
 
 void LeftDown() { SendMouse(MOUSEEVENTF_LEFTDOWN); }
@@ -326,6 +346,7 @@ void RightUp() { SendMouse(MOUSEEVENTF_RIGHTUP); }
 void LeftClick(int x, int y)
 {
     MoveMouse(x, y);
+    SettlePointer();
     LeftDown();
     LeftUp();
 }
@@ -340,6 +361,7 @@ void ClickWindow(HWND w)
 void RightClick(int x, int y)
 {
     MoveMouse(x, y);
+    SettlePointer();
     RightDown();
     RightUp();
 }
@@ -347,9 +369,11 @@ void RightClick(int x, int y)
 void Drag(int x0, int y0, int x1, int y1, int steps)
 {
     MoveMouse(x0, y0);
+    SettlePointer();
     LeftDown();
     for (int i = 1; i <= steps; ++i)
         MoveMouse(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
+    SettlePointer();
     LeftUp();
 }
 

@@ -83,6 +83,8 @@ void KeyUp(WORD vk);
 // Holds the modifiers (VK_SHIFT, VK_RCONTROL, ...), taps key, releases them.
 void PressKey(WORD vk, const std::vector<WORD>& modifiers = {});
 void MoveMouse(int x, int y);  // absolute, primary-screen pixels
+// Waits until every process reads the cursor where the last move put it.
+void SettlePointer();
 void LeftDown();
 void LeftUp();
 void RightDown();

@@ -1,0 +1,417 @@
+// Print Screen end to end: the real Snaplark.exe, real key presses and mouse
+// drags from SendInput, and what lands in files, on the clipboard and in the
+// windows underneath.
+#include "tests/win/ProgramControls.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace driver;
+using namespace program;
+
+namespace {
+
+// A window of the test with a child button, counting the clicks it gets.
+struct Target {
+    HWND window = nullptr;
+    HWND button = nullptr;
+    static inline int clicks = 0;        // left button messages on the window
+    static inline int buttonClicks = 0;  // BN_CLICKED from the button
+
+    static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+    {
+        if (m == WM_LBUTTONDOWN || m == WM_LBUTTONUP || m == WM_NCLBUTTONDOWN || m == WM_NCLBUTTONUP)
+            ++clicks;
+        if (m == WM_COMMAND && HIWORD(wp) == BN_CLICKED)
+            ++buttonClicks;
+        return DefWindowProcA(w, m, wp, lp);
+    }
+
+    Target()
+    {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = Proc;
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.lpszClassName = "PrintScreenTarget";
+        RegisterClassA(&wc);
+        clicks = buttonClicks = 0;
+        window = CreateWindowA("PrintScreenTarget", "Target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 30, 560,
+                               420, nullptr, nullptr, nullptr, nullptr);
+        button = CreateWindowA("Button", "Press me", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 300, 250, 150,
+                               60, window, nullptr, nullptr, nullptr);
+        Settle();
+    }
+    ~Target() { DestroyWindow(window); }
+
+    static void Pump()
+    {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    void Settle()
+    {
+        UpdateWindow(window);
+        WaitFor([] { Pump(); return false; }, 300ms);
+    }
+};
+
+bool PumpUntil(const std::function<bool()>& cond, Ms timeout = 10s)
+{
+    return WaitFor([&] { Target::Pump(); return cond(); }, timeout, 10ms);
+}
+
+// The file is complete once the program has closed it: it writes with
+// sharing off, so an exclusive open succeeds only afterwards.
+bool Complete(const std::string& path)
+{
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    const DWORD size = GetFileSize(f, nullptr);
+    CloseHandle(f);
+    return size > 0;
+}
+
+Pixels BmpPixels(const std::vector<uint8_t>& bmp)
+{
+    Pixels p;
+    int32_t w = 0, h = 0;
+    std::memcpy(&w, &bmp[18], 4);
+    std::memcpy(&h, &bmp[22], 4);
+    p.width = w;
+    p.height = h;
+    const int bits = bmp[28];
+    const size_t stride = ((static_cast<size_t>(w) * bits + 31) / 32) * 4;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* px = &bmp[54 + (h - 1 - y) * stride + x * (bits / 8)];
+            p.rgb.push_back((px[2] << 16) | (px[1] << 8) | px[0]);
+        }
+    return p;
+}
+
+// Waits for the program to put a bitmap on the clipboard. The clipboard is
+// only opened once its sequence number has moved on, so the test never holds
+// it while the program wants it.
+std::optional<Pixels> WaitForClipboard(DWORD sequenceBefore)
+{
+    std::optional<Pixels> shot;
+    PumpUntil([&] {
+        return GetClipboardSequenceNumber() != sequenceBefore && (shot = ClipboardBitmap()).has_value();
+    });
+    return shot;
+}
+
+// Where two pictures of the same size differ, for a failure's message.
+std::string Difference(const Pixels& a, const Pixels& b)
+{
+    if (a.width != b.width || a.height != b.height)
+        return "sizes differ";
+    int left = a.width, top = a.height, right = -1, bottom = -1;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x)
+            if (a.At(x, y) != b.At(x, y)) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    if (right < 0)
+        return "same";
+    return "differ in (" + std::to_string(left) + ", " + std::to_string(top) + ")-(" +
+           std::to_string(right) + ", " + std::to_string(bottom) + ")";
+}
+
+HWND ErrorBoxOf(DWORD pid)
+{
+    return FindWindowOf(pid, "#32770", "Snaplark", true);
+}
+
+std::string BoxText(HWND box)
+{
+    for (HWND c : ChildrenOf(box))
+        if (ClassOf(c) == "Static" && !ControlText(c).empty())
+            return ControlText(c);
+    return "";
+}
+
+class PrintScreen : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+        dir_ = MakeTempDir("prtscr");
+        width_ = GetSystemMetrics(SM_CXSCREEN);
+        height_ = GetSystemMetrics(SM_CYSCREEN);
+    }
+
+    void TearDown() override
+    {
+        if (program_)
+            program_->process.Kill();  // the hooks go with it: clicks can never stay blocked
+        program_.reset();
+        DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+        RemoveTree(dir_);
+    }
+
+    // Starts the program with these stored settings and waits until its hooks
+    // take Print Screen: Ctrl+Alt+Print Screen hides the main window and does
+    // nothing else, which makes a harmless probe.
+    void Start(std::initializer_list<std::pair<const char*, DWORD>> values, bool withDirectory = true)
+    {
+        if (withDirectory)
+            SetString(kSettingsKey, "Directory", dir_);
+        for (const auto& [name, value] : values)
+            SetDword(kSettingsKey, name, value);
+        program_ = std::make_unique<Resident>();
+        ASSERT_NE(program_->main, nullptr);
+        ASSERT_TRUE(WaitFor([&] {
+            ShowWindow(program_->main, SW_SHOWNOACTIVATE);
+            PressKey(VK_SNAPSHOT, {VK_LCONTROL, VK_LMENU});
+            return WaitFor([&] { return !IsWindowVisible(program_->main); }, 500ms);
+        }, 15s)) << "Print Screen never reached the program";
+    }
+
+    DWORD Pid() const { return program_->process.Pid(); }
+    void Idle() const { WaitForInputIdle(program_->process.Handle(), 5000); }
+
+    std::vector<std::string> Files(const char* pattern = "*") { return ListFiles(dir_, pattern); }
+
+    std::string WaitForFile(const char* pattern)
+    {
+        std::string found;
+        PumpUntil([&] {
+            const auto names = Files(pattern);
+            if (names.size() != 1 || !Complete(dir_ + "\\" + names[0]))
+                return false;
+            found = names[0];
+            return true;
+        });
+        return found;
+    }
+
+    // The program's visible windows, for a failure's message.
+    std::string Describe()
+    {
+        std::string out = "visible windows:";
+        for (HWND w : WindowsOf(Pid(), true)) {
+            out += " [" + ClassOf(w) + " \"" + TextOf(w) + "\"";
+            if (ClassOf(w) == "#32770")
+                out += " says \"" + BoxText(w) + "\"";
+            out += "]";
+        }
+        return out;
+    }
+
+    bool OverlayShown() { return FindWindowOf(Pid(), "TCaptureForm", nullptr, true) != nullptr; }
+
+    std::string dir_;
+    int width_ = 0, height_ = 0;
+    std::unique_ptr<Resident> program_;
+};
+
+TEST_F(PrintScreen, ShiftWritesOneFileNamedByTheClockInEachFormat)
+{
+    Start({{"Destination", 1}});
+    const MainControls c = program_->Controls();
+    const struct {
+        HWND button;
+        const char* pattern;
+    } formats[] = {{c.bmp, "*.bmp"}, {c.png, "*.png"}, {c.jpeg, "*.jpg"}};
+    for (const auto& f : formats) {
+        Click(f.button);
+        PressKey(VK_SNAPSHOT, {VK_LSHIFT});
+        const std::string name = WaitForFile(f.pattern);
+        // The capture repaints every window first; the desktop is still now.
+        const Pixels screen = ScreenPixels(0, 0, width_, height_);
+        ASSERT_FALSE(name.empty()) << f.pattern;
+        EXPECT_EQ(name.size(), 15u + 4u) << name;
+        EXPECT_EQ(name.find_first_not_of("0123456789"), 15u) << name;
+        const auto bytes = ReadFileBytes(dir_ + "\\" + name);
+        if (std::string(f.pattern) == "*.bmp") {
+            const Pixels shot = BmpPixels(bytes);
+            EXPECT_EQ(shot.width, width_);
+            EXPECT_EQ(shot.height, height_);
+            EXPECT_TRUE(shot.rgb == screen.rgb) << "the file is not the screen: " << Difference(shot, screen);
+        } else if (std::string(f.pattern) == "*.png") {
+            EXPECT_EQ(std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8), 0);
+            EXPECT_EQ((bytes[18] << 8) | bytes[19], width_);
+            EXPECT_EQ((bytes[22] << 8) | bytes[23], height_);
+        } else {
+            EXPECT_EQ(bytes[0], 0xFF);
+            EXPECT_EQ(bytes[1], 0xD8);
+        }
+    }
+    EXPECT_EQ(Files().size(), 3u);
+}
+
+TEST_F(PrintScreen, ShiftToTheClipboardPutsTheScreenThere)
+{
+    Start({});
+    EmptyTheClipboard();
+    const DWORD sequence = GetClipboardSequenceNumber();
+    PressKey(VK_SNAPSHOT, {VK_RSHIFT});
+    const std::optional<Pixels> shot = WaitForClipboard(sequence);
+    ASSERT_TRUE(shot.has_value());
+    // The capture repaints every window first; the desktop is still now.
+    const Pixels screen = ScreenPixels(0, 0, width_, height_);
+    EXPECT_EQ(shot->width, width_);
+    EXPECT_EQ(shot->height, height_);
+    EXPECT_TRUE(shot->rgb == screen.rgb) << Difference(*shot, screen);
+    EXPECT_TRUE(Files().empty());
+}
+
+TEST_F(PrintScreen, CtrlDragCapturesTheRectangleAndItsClicksReachNobody)
+{
+    Start({});
+    Target target;
+    const Pixels area = ScreenPixels(100, 50, 200, 200);
+    for (bool backwards : {false, true}) {
+        EmptyTheClipboard();
+        const DWORD sequence = GetClipboardSequenceNumber();
+        PressKey(VK_SNAPSHOT, {VK_LCONTROL});
+        ASSERT_TRUE(PumpUntil([&] { return OverlayShown(); })) << "no overlay";
+        Idle();
+        if (backwards)
+            Drag(300, 250, 100, 50);
+        else
+            Drag(100, 50, 300, 250);
+        const std::optional<Pixels> shot = WaitForClipboard(sequence);
+        ASSERT_TRUE(shot.has_value()) << Describe();
+        EXPECT_EQ(shot->width, 200);
+        EXPECT_EQ(shot->height, 200);
+        EXPECT_TRUE(shot->rgb == area.rgb) << "not the live screen at (100, 50)-(300, 250)";
+        EXPECT_FALSE(OverlayShown());
+    }
+    target.Settle();
+    EXPECT_EQ(Target::clicks, 0) << "a selection's click reached the window underneath";
+    // Once the capture is done clicks pass again.
+    Idle();
+    LeftClick(150, 150);
+    EXPECT_TRUE(PumpUntil([] { return Target::clicks == 2; }));
+}
+
+TEST_F(PrintScreen, AltPicksTheControlUnderTheCursorFrameIncluded)
+{
+    Start({});
+    Target target;
+    EmptyTheClipboard();
+    const DWORD sequence = GetClipboardSequenceNumber();
+    RECT r;
+    GetWindowRect(target.button, &r);
+    MoveMouse(r.left + 20, r.top + 20);
+    PressKey(VK_SNAPSHOT, {VK_LMENU});
+    Idle();
+    MoveMouse(r.left + 30, r.top + 25);
+    Idle();
+    LeftDown();
+    LeftUp();
+    const std::optional<Pixels> shot = WaitForClipboard(sequence);
+    ASSERT_TRUE(shot.has_value());
+    EXPECT_EQ(shot->width, r.right - r.left);
+    EXPECT_EQ(shot->height, r.bottom - r.top);
+    EXPECT_NE(shot->At(1, 1), 0xFF0000u) << "the red frame was captured";
+    target.Settle();
+    EXPECT_EQ(Target::buttonClicks, 0) << "the picking click reached the control";
+}
+
+TEST_F(PrintScreen, PlainPrintScreenRunsTheSelectedSourceOrNothing)
+{
+    Start({{"Source", 1}});
+    PressKey(VK_SNAPSHOT);
+    ASSERT_TRUE(PumpUntil([&] { return OverlayShown(); })) << "Rectangle is the source";
+    Idle();
+    LeftClick(400, 300);  // a click without a drag ends it
+    ASSERT_TRUE(PumpUntil([&] { return !OverlayShown(); }));
+    program_->process.Kill();
+
+    // With no Source button checked a press only hides the window.
+    Start({{"Source", 5}, {"Destination", 1}});
+    ShowWindow(program_->main, SW_SHOWNOACTIVATE);
+    PressKey(VK_SNAPSHOT);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(program_->main); }));
+    Idle();
+    EXPECT_FALSE(OverlayShown());
+    EXPECT_TRUE(Files().empty());
+}
+
+TEST_F(PrintScreen, TimerWritesAFileEveryIntervalUntilTheNextPress)
+{
+    Start({{"On Timer", 1}, {"Capture Interval", 200}, {"Format", 2}});
+    const DWORD pressed = GetTickCount();
+    PressKey(VK_SNAPSHOT, {VK_LSHIFT});
+    ASSERT_TRUE(PumpUntil([&] { return Files("*.bmp").size() >= 6; }, 20s));
+    const DWORD sixth = GetTickCount();
+    PressKey(VK_SNAPSHOT, {VK_LCONTROL});  // any press stops it
+    Idle();
+    const size_t stopped = Files().size();
+    const DWORD later = GetTickCount() + 700;
+    PumpUntil([&] { return GetTickCount() > later; }, 2s);
+    EXPECT_LE(Files().size(), stopped + 1) << "the timer did not stop";
+    EXPECT_FALSE(OverlayShown()) << "a stopping press does nothing else";
+
+    // Six files after six intervals: not fewer than 1.2 s, not much more.
+    EXPECT_GE(sixth - pressed, 1100u);
+    EXPECT_LE(sixth - pressed, 4000u);
+    // Files are named by their milliseconds: consecutive names lie about an
+    // interval apart.
+    auto names = Files("*.bmp");
+    std::sort(names.begin(), names.end());
+    const auto ms = [](const std::string& n) {
+        return std::stoi(n.substr(8, 2)) * 60000 + std::stoi(n.substr(10, 2)) * 1000 + std::stoi(n.substr(12, 3));
+    };
+    for (size_t i = 1; i < names.size(); ++i) {
+        const int gap = ms(names[i]) - ms(names[i - 1]);
+        EXPECT_GE(gap, 150) << names[i - 1] << " " << names[i];
+        EXPECT_LE(gap, 1000) << names[i - 1] << " " << names[i];
+    }
+}
+
+TEST_F(PrintScreen, AMissingDirectoryIsReportedOnceAndLeavesClicksFree)
+{
+    Start({{"Destination", 1}}, false);
+    SetString(kSettingsKey, "Directory", dir_ + "\\removed");
+    program_->process.Kill();
+    program_ = std::make_unique<Resident>();
+    Target target;
+    PressKey(VK_SNAPSHOT, {VK_LCONTROL});
+    ASSERT_TRUE(PumpUntil([&] { return OverlayShown(); }));
+    Idle();
+    Drag(100, 80, 200, 160);
+    HWND box = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (box = ErrorBoxOf(Pid())) != nullptr; }));
+    const std::string text = BoxText(box);
+    EXPECT_EQ(text.rfind("Cannot create file \"", 0), 0u) << text;
+    EXPECT_NE(text.find("\\removed\\"), std::string::npos) << text;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(PumpUntil([&] { return ErrorBoxOf(Pid()) == nullptr; }));
+    Idle();
+    target.Settle();
+    const int before = Target::clicks;
+    LeftClick(120, 120);
+    EXPECT_TRUE(PumpUntil([&] { return Target::clicks == before + 2; })) << "clicks stayed blocked";
+    EXPECT_TRUE(Files().empty());
+}
+
+TEST_F(PrintScreen, FailingTimedCapturesDoNotPileUpBoxes)
+{
+    SetString(kSettingsKey, "Directory", dir_ + "\\removed");
+    Start({{"On Timer", 1}, {"Capture Interval", 100}}, false);
+    PressKey(VK_SNAPSHOT, {VK_LSHIFT});
+    ASSERT_TRUE(PumpUntil([&] { return ErrorBoxOf(Pid()) != nullptr; }));
+    const DWORD until = GetTickCount() + 1500;
+    PumpUntil([&] { return GetTickCount() > until; }, 3s);
+    int boxes = 0;
+    for (HWND w : WindowsOf(Pid(), true))
+        boxes += ClassOf(w) == "#32770";
+    EXPECT_EQ(boxes, 1);
+    PostMessageA(ErrorBoxOf(Pid()), WM_COMMAND, IDOK, 0);
+    const DWORD after = GetTickCount() + 1000;
+    PumpUntil([&] { return GetTickCount() > after; }, 3s);
+    EXPECT_EQ(ErrorBoxOf(Pid()), nullptr) << "the same failure was told again";
+}
+
+}  // namespace
