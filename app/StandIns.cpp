@@ -1,7 +1,0 @@
-#include "app/StandIns.h"
-
-namespace snaplark {
-
-void ShowTrayIcon(TMainForm&) {}
-
-}  // namespace snaplark
