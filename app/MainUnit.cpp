@@ -8,7 +8,6 @@
 #include "app/FileVersion.h"
 #include "app/OsLabel.h"
 #include "app/SettingsStore.h"
-#include "app/StandIns.h"
 #include "capture/CaptureUnit.h"
 #include "capture/SelectionAids.h"
 #include "capture/StatusText.h"
@@ -64,6 +63,10 @@ TMainForm::TMainForm()
 {
     MainForm = this;
     CreateControls();
+    CreateTrayMenu();
+    SetContextMenu(&PopupMenu);
+    CoolTrayIcon.OnClick = [this] { CoolTrayIconClick(); };
+    CoolTrayIcon.OnMinimizeToTray = [this] { CoolTrayIconMinimizeToTray(); };
     CaptureT.SetInterval(500);
     CaptureT.OnTimer = [this] { CaptureTTimer(); };
 
@@ -150,6 +153,31 @@ void TMainForm::CreateControls()
     StatusSB.Create(*this, 0, 400, 223, 19);
     SetStatusTextSink([this](const std::string& text) { StatusSB.SetText(text); });
     Selection().soundWanted = [] { return MainForm && MainForm->SoundCB.Checked(); };
+}
+
+void TMainForm::CreateTrayMenu()
+{
+    // Every item acts through the main window's own controls, so the menu
+    // and the window can never disagree.
+    FullscreenPM = PopupMenu.AddItem("Full screen", 10, [this] { FullscreenPMClick(); });
+    RectanglePM = PopupMenu.AddItem("Rectangle", 12, [this] { RectanglePMClick(); });
+    WindowPM = PopupMenu.AddItem("Window", 14, [this] { WindowPMClick(); });
+    PopupMenu.AddSeparator();
+    ToClipboardPM = PopupMenu.AddItem("To Clipboard", 4, [this] { ToClipboardPMClick(); });
+    ToFilePM = PopupMenu.AddItem("To File", 6, [this] { ToFilePMClick(); });
+    PopupMenu.AddSeparator();
+    OnTimerPM = PopupMenu.AddItem("On Timer", 8, [this] { OnTimerPMClick(); });
+    PopupMenu.AddSeparator();
+    RestorePM = PopupMenu.AddItem("Restore", 0, [this] { RestorePMClick(); });
+    MinimizePM = PopupMenu.AddItem("Minimize", 1, [this] { MinimizePMClick(); });
+    ExitPM = PopupMenu.AddItem("Exit", 2, [this] { ExitPMClick(); });
+}
+
+HICON TMainForm::SmallProgramIcon()
+{
+    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_SNAPLARK),
+                                         IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 
 void TMainForm::CreateAboutPanel()
@@ -244,7 +272,7 @@ void TMainForm::FormCreate()
     HookThreadObj->Resume();
     Selection().hookThread = HookThreadObj;
     // 14, 15.
-    ShowTrayIcon(*this);
+    CoolTrayIcon.SetIconVisible(true);
     app.ProcessMessages();
 }
 
@@ -364,11 +392,84 @@ void TMainForm::ApplicationEvents1Minimize()
     ui::App().ProcessMessages();
 }
 
-void TMainForm::FullscreenRBClick() {}
-void TMainForm::RectangleRBClick() {}
-void TMainForm::WindowRBClick() {}
-void TMainForm::ToClipboardRBClick() {}
-void TMainForm::ToFileRBClick() {}
+void TMainForm::ShowFromTray()
+{
+    ui::Application& app = ui::App();
+    // Showing a shown window would activate it over an open modal window.
+    if (!Visible())
+        Show();
+    app.Restore();
+    // A modal window open above the main window comes forward instead of it.
+    const HWND popup = GetLastActivePopup(app.Handle());
+    if (popup != app.Handle() && IsWindowVisible(popup) && IsWindowEnabled(popup))
+        SetForegroundWindow(popup);
+}
+
+void TMainForm::CoolTrayIconClick()
+{
+    ShowFromTray();
+}
+
+void TMainForm::CoolTrayIconMinimizeToTray()
+{
+    Hide();
+    ui::App().ProcessMessages();
+}
+
+void TMainForm::FullscreenPMClick() { ui::ClickControl(FullscreenRB); }
+void TMainForm::RectanglePMClick() { ui::ClickControl(RectangleRB); }
+void TMainForm::WindowPMClick() { ui::ClickControl(WindowRB); }
+void TMainForm::ToClipboardPMClick() { ui::ClickControl(ToClipboardRB); }
+void TMainForm::ToFilePMClick() { ui::ClickControl(ToFileRB); }
+void TMainForm::OnTimerPMClick() { ui::ClickControl(TimerCB); }
+void TMainForm::RestorePMClick() { ShowFromTray(); }
+void TMainForm::MinimizePMClick() { ui::App().Minimize(); }
+
+void TMainForm::ExitPMClick()
+{
+    ExitRequested = true;
+    Close();
+}
+
+void TMainForm::SetOnTimerPicture(bool checked)
+{
+    PopupMenu.SetImageIndex(OnTimerPM, checked ? 7 : 8);
+}
+
+// The current choice shows in colour in the tray menu, the others in grey.
+void TMainForm::FullscreenRBClick()
+{
+    PopupMenu.SetImageIndex(FullscreenPM, 9);
+    PopupMenu.SetImageIndex(RectanglePM, 12);
+    PopupMenu.SetImageIndex(WindowPM, 14);
+}
+
+void TMainForm::RectangleRBClick()
+{
+    PopupMenu.SetImageIndex(FullscreenPM, 10);
+    PopupMenu.SetImageIndex(RectanglePM, 11);
+    PopupMenu.SetImageIndex(WindowPM, 14);
+}
+
+void TMainForm::WindowRBClick()
+{
+    PopupMenu.SetImageIndex(FullscreenPM, 10);
+    PopupMenu.SetImageIndex(RectanglePM, 12);
+    PopupMenu.SetImageIndex(WindowPM, 13);
+}
+
+void TMainForm::ToClipboardRBClick()
+{
+    PopupMenu.SetImageIndex(ToClipboardPM, 3);
+    PopupMenu.SetImageIndex(ToFilePM, 6);
+}
+
+void TMainForm::ToFileRBClick()
+{
+    PopupMenu.SetImageIndex(ToClipboardPM, 4);
+    PopupMenu.SetImageIndex(ToFilePM, 5);
+}
+
 void TMainForm::D3DRBClick() {}
 
 }  // namespace snaplark

@@ -4,14 +4,17 @@
 
 #include <windows.h>
 
+#include "app/TrayIcon.h"
 #include "input/HookUnit.h"
 #include "ui/CheckBox.h"
 #include "ui/EditBox.h"
 #include "ui/Form.h"
 #include "ui/GroupBox.h"
 #include "ui/Image.h"
+#include "ui/ImageList.h"
 #include "ui/Label.h"
 #include "ui/PictureButton.h"
+#include "ui/PopupMenu.h"
 #include "ui/RadioButton.h"
 #include "ui/StatusBar.h"
 #include "ui/Timer.h"
@@ -73,6 +76,16 @@ public:
 
     ui::Timer CaptureT;
 
+    // The tray icon and its menu, which is also this window's context menu.
+    // The menu's items are its positions.
+    ui::ImageList PopupIL = ui::ImageList::FromBitmapResource("POPUPIL", 16);
+    ui::PopupMenu PopupMenu{&PopupIL};
+    int FullscreenPM = -1, RectanglePM = -1, WindowPM = -1;
+    int ToClipboardPM = -1, ToFilePM = -1;
+    int OnTimerPM = -1;
+    int RestorePM = -1, MinimizePM = -1, ExitPM = -1;
+    TrayIcon CoolTrayIcon{*this, SmallProgramIcon(), &PopupMenu};
+
     void FormCreate();
     void FormCloseQuery(bool& canClose);
     void FormClose(ui::CloseAction& action);
@@ -89,6 +102,22 @@ public:
     void HomeLMouseLeave();
     void MailLMouseLeave();
     void ApplicationEvents1Minimize();
+
+    // Tray icon and menu.
+    void ShowFromTray();
+    void CoolTrayIconClick();
+    void CoolTrayIconMinimizeToTray();
+    void FullscreenPMClick();
+    void RectanglePMClick();
+    void WindowPMClick();
+    void ToClipboardPMClick();
+    void ToFilePMClick();
+    void OnTimerPMClick();
+    void RestorePMClick();
+    void MinimizePMClick();
+    void ExitPMClick();
+    // The clock of "On Timer": in colour while TimerCB is checked.
+    void SetOnTimerPicture(bool checked);
 
     // Handlers whose work the tray menu and the command dispatch supply.
     void FullscreenRBClick();
@@ -111,7 +140,9 @@ private:
 public:
 
 private:
+    static HICON SmallProgramIcon();
     void CreateControls();
+    void CreateTrayMenu();
     void CreateAboutPanel();
 };
 

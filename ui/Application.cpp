@@ -107,6 +107,8 @@ void Application::Minimize()
 {
     if (Minimized())
         return;
+    // Remembered so that Restore can give the focus back.
+    focused_ = GetFocus();
     ShowWindow(handle_, SW_MINIMIZE);
     if (OnMinimize)
         OnMinimize();
@@ -114,8 +116,12 @@ void Application::Minimize()
 
 void Application::Restore()
 {
-    if (Minimized())
-        ShowWindow(handle_, SW_RESTORE);
+    if (!Minimized())
+        return;
+    ShowWindow(handle_, SW_RESTORE);
+    if (focused_ && IsWindow(focused_) && IsWindowVisible(focused_))
+        SetFocus(focused_);
+    focused_ = nullptr;
 }
 
 bool Application::Minimized() const

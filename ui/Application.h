@@ -45,6 +45,8 @@ public:
 
     // Iconises the taskbar window (once) and raises OnMinimize.
     void Minimize();
+    // Restores the iconised taskbar window and gives the focus back to the
+    // window that had it when it was minimised.
     void Restore();
     bool Minimized() const;
     std::function<void()> OnMinimize;
@@ -71,6 +73,7 @@ private:
     bool showMainForm_ = true;
     bool terminated_ = false;
     HCURSOR cursor_ = nullptr;
+    HWND focused_ = nullptr;
 };
 
 // The program's one application object.
