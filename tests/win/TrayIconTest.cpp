@@ -1,0 +1,214 @@
+// The tray icon in-process: its record with the shell, the hidden window
+// that takes its notifications, the clicks it makes of them, the re-adding
+// on "TaskbarCreated", and its watch over a form's minimising.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/TrayIcon.h"
+#include "tests/win/TrayTestSupport.h"
+#include "ui/Application.h"
+#include "ui/Form.h"
+
+using namespace snaplark;
+using snaplark::ui::App;
+using snaplark::ui::Form;
+
+namespace {
+
+class TrayIconTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        if (!App().Handle())
+            App().Initialize();
+        if (!mainForm_)
+            mainForm_ = new Form("TTrayTestMain", "Main", 120, 60, Form::kSingleBorder | WS_MINIMIZEBOX);
+    }
+
+    void SetUp() override
+    {
+        icon_ = LoadIconA(nullptr, IDI_APPLICATION);
+        App().Restore();
+        ShowWindow(App().Handle(), SW_HIDE);
+        mainForm_->Hide();
+    }
+
+    void Notify(const TrayIcon& tray, UINT mouseMessage)
+    {
+        SendMessageA(TrayIcon::TrayWindow(), TrayCallbackMessage, tray.Record().uID, mouseMessage);
+    }
+
+    static inline Form* mainForm_ = nullptr;
+    HICON icon_ = nullptr;
+};
+
+TEST_F(TrayIconTest, RecordIsTheVersionTwoLayoutWithMessageIconAndEmptyTip)
+{
+    TrayIcon tray(*mainForm_, icon_, nullptr);
+    const NOTIFYICONDATAA& r = tray.Record();
+    EXPECT_EQ(r.cbSize, NOTIFYICONDATAA_V2_SIZE);
+    EXPECT_EQ(r.hWnd, TrayIcon::TrayWindow());
+    EXPECT_EQ(r.uFlags, 7u);
+    EXPECT_EQ(r.uCallbackMessage, 2048u);
+    EXPECT_EQ(r.hIcon, icon_);
+    EXPECT_EQ(r.uVersion, 0u);
+    EXPECT_EQ(std::string(r.szTip, sizeof r.szTip), std::string(128, '\0'));
+    EXPECT_FALSE(tray.IconVisible());
+
+    HWND window = TrayIcon::TrayWindow();
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    EXPECT_STREQ(name, kTrayWindowClass);
+    EXPECT_FALSE(IsWindowVisible(window));
+    // Each icon has an id of its own.
+    TrayIcon second(*mainForm_, icon_, nullptr);
+    EXPECT_NE(second.Record().uID, r.uID);
+    EXPECT_EQ(second.Record().hWnd, window);
+}
+
+TEST_F(TrayIconTest, TooltipIsCutToWhatTheRecordHolds)
+{
+    TrayIcon tray(*mainForm_, icon_, nullptr);
+    const std::string longHint(300, 'x');
+    tray.SetHint(longHint);
+    const NOTIFYICONDATAA& r = tray.Record();
+    EXPECT_EQ(std::string(r.szTip), std::string(kTrayTipMax, 'x'));
+    EXPECT_EQ(r.szTip[127], '\0');
+    tray.SetHint("Snaplark");
+    EXPECT_STREQ(r.szTip, "Snaplark");
+    EXPECT_EQ(r.szTip[9], '\0') << "the rest of a longer tip is cleared";
+}
+
+TEST_F(TrayIconTest, ShellHoldsTheIconOnlyWhileItIsVisible)
+{
+    HWND window = nullptr;
+    UINT id = 0;
+    {
+        TrayIcon tray(*mainForm_, icon_, nullptr);
+        window = tray.Record().hWnd;
+        id = tray.Record().uID;
+        EXPECT_FALSE(tray::ShellHasIcon(window, id));
+        tray.SetIconVisible(true);
+        EXPECT_TRUE(tray::ShellHasIcon(window, id));
+        tray.SetHint("changed while shown");
+        EXPECT_TRUE(tray::ShellHasIcon(window, id));
+        tray.SetIconVisible(false);
+        EXPECT_FALSE(tray::ShellHasIcon(window, id));
+        tray.SetIconVisible(true);
+    }
+    // Gone with its owner, and the tray window with the last icon.
+    EXPECT_FALSE(tray::ShellHasIcon(window, id));
+    EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(TrayIconTest, TaskbarCreatedAddsTheIconAgainOnlyWhenItIsMeantToShow)
+{
+    const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    TrayIcon tray(*mainForm_, icon_, nullptr);
+    const HWND window = tray.Record().hWnd;
+    const UINT id = tray.Record().uID;
+    SendMessageA(App().Handle(), taskbarCreated, 0, 0);
+    EXPECT_FALSE(tray::ShellHasIcon(window, id)) << "a hidden icon was added";
+
+    tray.SetIconVisible(true);
+    ASSERT_TRUE(tray::DeleteIcon(window, id));
+    SendMessageA(App().Handle(), taskbarCreated, 0, 0);
+    EXPECT_TRUE(tray::ShellHasIcon(window, id));
+}
+
+TEST_F(TrayIconTest, TrayWindowAnswersOneToEndingMessagesAndStays)
+{
+    TrayIcon tray(*mainForm_, icon_, nullptr);
+    HWND window = TrayIcon::TrayWindow();
+    for (UINT message : {WM_DESTROY, WM_CLOSE, WM_QUERYENDSESSION, WM_QUIT, WM_ENDSESSION, WM_NCDESTROY}) {
+        SCOPED_TRACE(message);
+        EXPECT_EQ(SendMessageA(window, message, 0, 0), 1);
+        EXPECT_TRUE(IsWindow(window));
+    }
+    // The rest is the system's default handling.
+    SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("tray"));
+    char text[16] = {};
+    SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, "tray");
+}
+
+TEST_F(TrayIconTest, ClickIsRaisedOnTheReleaseOfAPressOnTheIcon)
+{
+    TrayIcon tray(*mainForm_, icon_, nullptr);
+    int clicks = 0;
+    tray.OnClick = [&] { ++clicks; };
+
+    Notify(tray, WM_LBUTTONDOWN);
+    EXPECT_EQ(clicks, 0) << "raised on the press";
+    Notify(tray, WM_LBUTTONUP);
+    EXPECT_EQ(clicks, 1);
+
+    // A release without a press on the icon (the press began elsewhere).
+    Notify(tray, WM_LBUTTONUP);
+    EXPECT_EQ(clicks, 1);
+
+    // A double click as the shell reports it is one click.
+    Notify(tray, WM_LBUTTONDOWN);
+    Notify(tray, WM_LBUTTONUP);
+    Notify(tray, WM_LBUTTONDBLCLK);
+    Notify(tray, WM_LBUTTONUP);
+    EXPECT_EQ(clicks, 2);
+
+    // Moves, the right button's release and the middle button do nothing;
+    // without a menu neither does the right button's press.
+    for (UINT m : {WM_MOUSEMOVE, WM_RBUTTONUP, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_MBUTTONUP})
+        Notify(tray, m);
+    EXPECT_EQ(clicks, 2);
+
+    // Another icon's notification is not this icon's click.
+    Notify(tray, WM_LBUTTONDOWN);
+    SendMessageA(TrayIcon::TrayWindow(), TrayCallbackMessage, tray.Record().uID + 100, WM_LBUTTONUP);
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(TrayIconTest, MinimisingTheFormHidesItInsteadOfIconisingIt)
+{
+    TrayIcon tray(*mainForm_, icon_, nullptr);
+    int toTray = 0;
+    tray.OnMinimizeToTray = [&] { ++toTray; };
+    HWND form = mainForm_->Handle();
+    HWND app = App().Handle();
+
+    // The title bar's minimise button.
+    mainForm_->Show();
+    ASSERT_TRUE(IsWindowVisible(app)) << "the taskbar button comes with the form";
+    EXPECT_EQ(SendMessageA(form, WM_SYSCOMMAND, SC_MINIMIZE, 0), 1);
+    EXPECT_EQ(toTray, 1);
+    EXPECT_FALSE(IsWindowVisible(form));
+    EXPECT_FALSE(IsIconic(form));
+    EXPECT_FALSE(IsWindowVisible(app));
+
+    // The owner closing over a shown form.
+    mainForm_->Show();
+    EXPECT_EQ(SendMessageA(form, WM_SHOWWINDOW, FALSE, SW_PARENTCLOSING), 1);
+    EXPECT_EQ(toTray, 2);
+    EXPECT_FALSE(IsWindowVisible(form));
+    EXPECT_FALSE(IsWindowVisible(app));
+
+    // A plain hide is just a hide.
+    mainForm_->Show();
+    mainForm_->Hide();
+    EXPECT_EQ(toTray, 2);
+
+    // The application minimised: the taskbar window is iconised and hidden
+    // with the form.
+    mainForm_->Show();
+    App().Minimize();
+    EXPECT_TRUE(IsIconic(app));
+    EXPECT_FALSE(IsWindowVisible(app));
+    EXPECT_FALSE(IsWindowVisible(form));
+
+    // Restored from the taskbar window, the form shows again.
+    SendMessageA(app, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_TRUE(IsWindowVisible(form));
+    EXPECT_FALSE(IsIconic(app));
+    mainForm_->Hide();
+}
+
+}  // namespace
