@@ -168,10 +168,12 @@ void TMainForm::TimerCBClick()
 {
     // Timed captures go to files only.
     if (TimerCB.Checked()) {
+        SetOnTimerPicture(true);
         ToClipboardRB.SetEnabled(false);
         ui::ClickControl(ToFileRB);
         ui::App().ProcessMessages();
     } else {
+        SetOnTimerPicture(false);
         ToClipboardRB.SetEnabled(true);
     }
 }
