@@ -435,7 +435,7 @@ TEST(TrayMenu, OnTimerTogglesTheCheckBoxAndMakesFileCurrent)
 
 // The clock in colour while timer mode is on comes from TimerCB's click
 // handler calling TMainForm::SetOnTimerPicture; enable once it does.
-TEST(TrayMenu, DISABLED_OnTimerShowsItsClockInColourWhileChecked)
+TEST(TrayMenu, OnTimerShowsItsClockInColourWhileChecked)
 {
     TrayProgram program;
     program.Choose(8);
