@@ -9,9 +9,7 @@
 #include <functional>
 
 #include "app/OsLabel.h"
-#include "capture/ByteSink.h"
-#include "capture/DibView.h"
-#include "capture/PngEncoder.h"
+#include "tests/win/TestArtifacts.h"
 
 using namespace driver;
 using snaplark::OsLabelText;
@@ -107,32 +105,6 @@ bool DialogFontInstalled()
     return std::string(face) == "MS Sans Serif";
 }
 
-void SavePng(const std::string& path, const Pixels& p)
-{
-    std::vector<uint8_t> rows(snaplark::DibStride(p.width, 24) * p.height);
-    const size_t stride = snaplark::DibStride(p.width, 24);
-    for (int y = 0; y < p.height; ++y) {
-        uint8_t* row = rows.data() + (p.height - 1 - y) * stride;  // bottom-up
-        for (int x = 0; x < p.width; ++x) {
-            const uint32_t c = p.At(x, y);
-            row[3 * x] = c & 0xFF;
-            row[3 * x + 1] = (c >> 8) & 0xFF;
-            row[3 * x + 2] = (c >> 16) & 0xFF;
-        }
-    }
-    snaplark::DibView view;
-    view.width = p.width;
-    view.height = p.height;
-    view.bitCount = 24;
-    view.bits = rows.data();
-    view.stride = stride;
-    snaplark::VectorSink sink;
-    snaplark::WritePng(sink, view);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    std::fwrite(sink.bytes.data(), 1, sink.bytes.size(), f);
-    std::fclose(f);
-}
 
 TEST(MainWindow, StartsResidentWithNoVisibleWindow)
 {
@@ -332,9 +304,7 @@ TEST(MainWindow, ScreenshotOfTheShownWindow)
         faceCount += px == faceRgb;
     EXPECT_GT(faceCount, static_cast<int>(shot.rgb.size()) / 2);
 
-    const std::string dir = ExeDir() + "\\..\\artifacts";
-    CreateDirectoryA(dir.c_str(), nullptr);
-    SavePng(dir + "\\main_window.png", shot);
+    EXPECT_TRUE(SavePng(ArtifactDir() + "\\main_window.png", shot));
 }
 
 // The About panel names the true Windows version, also where the system

@@ -12,10 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "capture/ByteSink.h"
-#include "capture/DibView.h"
-#include "capture/PngEncoder.h"
 #include "tests/driver/Driver.h"
+#include "tests/win/TestArtifacts.h"
 
 namespace tray {
 
@@ -168,38 +166,5 @@ inline std::optional<POINT> IconOnScreen()
     return at;
 }
 
-inline void SavePng(const std::string& path, const Pixels& p)
-{
-    const size_t stride = snaplark::DibStride(p.width, 24);
-    std::vector<uint8_t> rows(stride * p.height);
-    for (int y = 0; y < p.height; ++y) {
-        uint8_t* row = rows.data() + (p.height - 1 - y) * stride;  // bottom-up
-        for (int x = 0; x < p.width; ++x) {
-            const uint32_t c = p.At(x, y);
-            row[3 * x] = c & 0xFF;
-            row[3 * x + 1] = (c >> 8) & 0xFF;
-            row[3 * x + 2] = (c >> 16) & 0xFF;
-        }
-    }
-    snaplark::DibView view;
-    view.width = p.width;
-    view.height = p.height;
-    view.bitCount = 24;
-    view.bits = rows.data();
-    view.stride = stride;
-    snaplark::VectorSink sink;
-    snaplark::WritePng(sink, view);
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(sink.bytes.data(), 1, sink.bytes.size(), f);
-        std::fclose(f);
-    }
-}
-
-inline std::string ArtifactDir()
-{
-    const std::string dir = ExeDir() + "\\..\\artifacts";
-    CreateDirectoryA(dir.c_str(), nullptr);
-    return dir;
-}
 
 }  // namespace tray
