@@ -478,6 +478,18 @@ std::optional<Pixels> ClipboardBitmap()
     return result;
 }
 
+std::optional<Pixels> WaitForClipboardBitmap(DWORD sequenceBefore, Ms timeout,
+                                             const std::function<void()>& whileWaiting)
+{
+    std::optional<Pixels> shot;
+    WaitFor([&] {
+        if (whileWaiting)
+            whileWaiting();
+        return GetClipboardSequenceNumber() != sequenceBefore && (shot = ClipboardBitmap()).has_value();
+    }, timeout, 10ms);
+    return shot;
+}
+
 std::vector<UINT> ClipboardFormats()
 {
     std::vector<UINT> formats;

@@ -111,6 +111,11 @@ Pixels BitmapPixels(HBITMAP bitmap);
 // The current screen (desktop window DC) in the given rectangle.
 Pixels ScreenPixels(int x, int y, int width, int height);
 std::optional<Pixels> ClipboardBitmap();
+// Waits for another program to put a bitmap on the clipboard. The clipboard
+// is opened only once its sequence number has moved on from sequenceBefore,
+// so the test never holds it while the program wants it.
+std::optional<Pixels> WaitForClipboardBitmap(DWORD sequenceBefore, Ms timeout = 10s,
+                                             const std::function<void()>& whileWaiting = {});
 std::vector<UINT> ClipboardFormats();
 void EmptyTheClipboard();
 

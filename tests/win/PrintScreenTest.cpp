@@ -95,16 +95,9 @@ Pixels BmpPixels(const std::vector<uint8_t>& bmp)
     return p;
 }
 
-// Waits for the program to put a bitmap on the clipboard. The clipboard is
-// only opened once its sequence number has moved on, so the test never holds
-// it while the program wants it.
 std::optional<Pixels> WaitForClipboard(DWORD sequenceBefore)
 {
-    std::optional<Pixels> shot;
-    PumpUntil([&] {
-        return GetClipboardSequenceNumber() != sequenceBefore && (shot = ClipboardBitmap()).has_value();
-    });
-    return shot;
+    return WaitForClipboardBitmap(sequenceBefore, 10s, Target::Pump);
 }
 
 // Where two pictures of the same size differ, for a failure's message.
