@@ -8,10 +8,6 @@ namespace snaplark {
 
 namespace {
 
-constexpr UINT kRedrawFlags =
-    RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;  // 0x0585
-static_assert(kRedrawFlags == 0x0585);
-
 // Returns false once WM_QUIT has been seen; it goes back into the queue so
 // the message loop still ends the program.
 bool PumpWaitingMessages()

@@ -14,7 +14,6 @@ namespace snaplark {
 namespace {
 
 constexpr COLORREF kRed = 0x000000FF;
-constexpr UINT kRepaintFlags = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
 
 void PlaySoundIfWanted()
 {
@@ -53,7 +52,7 @@ void TrackWindowUnderCursor()
 {
     const HWND now = WindowUnderCursor();
     if (now != PickedWindow)
-        RedrawWindow(PickedWindow, nullptr, nullptr, kRepaintFlags);
+        RedrawWindow(PickedWindow, nullptr, nullptr, kRedrawFlags);
     PickedWindow = now;
     HighlightWindow(PickedWindow);
     ui::App().ProcessMessages();

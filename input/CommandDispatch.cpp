@@ -17,8 +17,6 @@ namespace snaplark {
 
 namespace {
 
-constexpr UINT kRepaintFlags = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
-
 // SetClickBlocking off when a selection ends, whether its capture worked or
 // raised: clicks must never stay blocked.
 struct UnblockClicksOnExit {
@@ -121,7 +119,7 @@ void TMainForm::WMHookMouse(WPARAM message)
         // Cleared before the first pump, so events handled meanwhile match nothing.
         WindowPickActive = false;
         UnblockClicksOnExit unblock;
-        RedrawWindow(PickedWindow, nullptr, nullptr, kRepaintFlags);
+        RedrawWindow(PickedWindow, nullptr, nullptr, kRedrawFlags);
         RedrawAllWindows();
         ui::App().ProcessMessages();
         if (TimerMode) {
