@@ -11,7 +11,9 @@ static_assert(kRedrawFlags == 0x0585);
 
 // Makes every top-level window of the desktop repaint now, top to bottom,
 // handling this thread's waiting messages after each one (so handlers may be
-// entered again from inside it).
+// entered again from inside it), and returns once the repaints are on the
+// screen. A window of another program that does not answer within a moment
+// (Not Responding) is left as it is rather than waited for.
 void RedrawAllWindows();
 
 }  // namespace snaplark

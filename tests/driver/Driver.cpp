@@ -467,6 +467,15 @@ Pixels ScreenPixels(int x, int y, int width, int height)
     return p;
 }
 
+bool ScreenShows(const Pixels& expected, int x, int y, Ms timeout, const std::function<void()>& whileWaiting)
+{
+    return WaitFor([&] {
+        if (whileWaiting)
+            whileWaiting();
+        return ScreenPixels(x, y, expected.width, expected.height).rgb == expected.rgb;
+    }, timeout);
+}
+
 std::optional<Pixels> ClipboardBitmap()
 {
     if (!OpenClipboard(nullptr))

@@ -110,6 +110,11 @@ struct Pixels {
 Pixels BitmapPixels(HBITMAP bitmap);
 // The current screen (desktop window DC) in the given rectangle.
 Pixels ScreenPixels(int x, int y, int width, int height);
+// Whether the screen at (x, y) comes to show exactly these pixels. A
+// program's repaint reaches the screen a moment after it painted (Wine), so
+// a capture is held against the screen as it settles, not against one read.
+bool ScreenShows(const Pixels& expected, int x, int y, Ms timeout = 5s,
+                 const std::function<void()>& whileWaiting = {});
 std::optional<Pixels> ClipboardBitmap();
 // Waits for another program to put a bitmap on the clipboard. The clipboard
 // is opened only once its sequence number has moved on from sequenceBefore,
