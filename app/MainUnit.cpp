@@ -288,6 +288,9 @@ void TMainForm::FormCloseQuery(bool& canClose)
 
 void TMainForm::FormClose(ui::CloseAction&)
 {
+    // A selection under way ends here, before its overlay goes: mouse events
+    // still queued then find nothing to draw on, and clicks pass again.
+    CancelSelections();
     Selection().hookThread = nullptr;
     StopHookThread(HookThreadObj);
     FreeCaptureForm();

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "app/TrayIcon.h"
+#include "input/CommandGate.h"
 #include "input/HookUnit.h"
 #include "ui/CheckBox.h"
 #include "ui/EditBox.h"
@@ -75,6 +76,10 @@ public:
     ui::StatusBar StatusSB;
 
     ui::Timer CaptureT;
+    // One capture or selection start at a time; what comes meanwhile waits.
+    CommandGate CaptureGate{[this](unsigned message, uintptr_t wParam) {
+        PostMessageA(Handle(), message, wParam, 0);
+    }};
 
     // The tray icon and its menu, which is also this window's context menu.
     // The menu's items are its positions.

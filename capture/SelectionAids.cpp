@@ -28,6 +28,43 @@ HWND WindowUnderCursor()
     return WindowFromPoint(p);
 }
 
+// The desktop as it is now, on the overlay, which is then shown over it.
+void FreezeScreenOnOverlay(TCaptureForm& overlay)
+{
+    RedrawAllWindows();
+
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    UniqueBitmap snapshot;
+    {
+        WindowDc screen(GetDesktopWindow(), WindowDc::Client);
+        snapshot = UniqueBitmap(CheckGdi(CreateCompatibleBitmap(screen.Get(), width, height)));
+        UniqueMemoryDc mem(CheckGdi(CreateCompatibleDC(screen.Get())));
+        SelectGuard select(mem.Get(), snapshot.Get());
+        StretchBlt(mem.Get(), 0, 0, width, height, screen.Get(), 0, 0, width, height, SRCCOPY);
+    }
+
+    SetWindowPos(overlay.Handle(), nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // A picture made for another screen size would show a stale or cropped
+    // freeze: start a fresh one whenever the screen has changed.
+    overlay.CaptureI.SetBounds(0, 0, width, height);
+    overlay.CaptureI.ResizeCanvas(width, height);
+    {
+        UniqueMemoryDc mem(CheckGdi(CreateCompatibleDC(overlay.CaptureI.Canvas())));
+        SelectGuard select(mem.Get(), snapshot.Get());
+        StretchBlt(overlay.CaptureI.Canvas(), 0, 0, width, height, mem.Get(), 0, 0, width, height, SRCCOPY);
+    }
+    snapshot.Reset();
+    RedrawAllWindows();
+
+    overlay.Show();
+    SetWindowLongPtrA(overlay.Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(GetDesktopWindow()));
+    SetWindowPos(overlay.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    overlay.CaptureI.Invalidate();
+    UpdateWindow(overlay.CaptureI.Handle());
+    ui::App().ProcessMessages();
+}
+
 }  // namespace
 
 SelectionContext& Selection()
@@ -72,42 +109,33 @@ void StartRectangleSelection()
 {
     TCaptureForm& overlay = *Selection().overlay;
     PlaySoundIfWanted();
-    RedrawAllWindows();
-
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    UniqueBitmap snapshot;
-    {
-        WindowDc screen(GetDesktopWindow(), WindowDc::Client);
-        snapshot = UniqueBitmap(CheckGdi(CreateCompatibleBitmap(screen.Get(), width, height)));
-        UniqueMemoryDc mem(CheckGdi(CreateCompatibleDC(screen.Get())));
-        SelectGuard select(mem.Get(), snapshot.Get());
-        StretchBlt(mem.Get(), 0, 0, width, height, screen.Get(), 0, 0, width, height, SRCCOPY);
+    // Clicks are kept from the programs underneath from the first moment; the
+    // selection takes mouse events only once its overlay is up, so nothing
+    // handled while the screen is frozen can end it half-made.
+    SetClickBlocking(true);
+    try {
+        FreezeScreenOnOverlay(overlay);
+    } catch (...) {
+        CancelSelections();
+        throw;
     }
-
-    SetWindowPos(overlay.Handle(), nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    // A picture made for another screen size would show a stale or cropped
-    // freeze: start a fresh one whenever the screen has changed.
-    overlay.CaptureI.SetBounds(0, 0, width, height);
-    overlay.CaptureI.ResizeCanvas(width, height);
     SelRect.Right = 0;
     SelRect.Bottom = 0;
     RectSelectActive = true;
-    {
-        UniqueMemoryDc mem(CheckGdi(CreateCompatibleDC(overlay.CaptureI.Canvas())));
-        SelectGuard select(mem.Get(), snapshot.Get());
-        StretchBlt(overlay.CaptureI.Canvas(), 0, 0, width, height, mem.Get(), 0, 0, width, height, SRCCOPY);
-    }
-    snapshot.Reset();
-    RedrawAllWindows();
+}
 
-    overlay.Show();
-    SetWindowLongPtrA(overlay.Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(GetDesktopWindow()));
-    SetWindowPos(overlay.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    overlay.CaptureI.Invalidate();
-    UpdateWindow(overlay.CaptureI.Handle());
-    ui::App().ProcessMessages();
-    SetClickBlocking(true);
+void CancelSelections()
+{
+    if (WindowPickActive) {
+        RedrawWindow(PickedWindow, nullptr, nullptr, kRedrawFlags);  // wipes the frame
+        PickedWindow = nullptr;
+    }
+    WindowPickActive = false;
+    RectSelectActive = false;
+    Dragging = false;
+    if (Selection().overlay)
+        Selection().overlay->Hide();
+    SetClickBlocking(false);
 }
 
 void DrawSelectionBand(int x, int y)

@@ -23,7 +23,12 @@ SelectionContext& Selection();
 void HighlightWindow(HWND window);
 void TrackWindowUnderCursor();
 void StartWindowPick();
+// Blocks clicks first and makes the selection active last, once the frozen
+// screen is up; a failure on the way leaves no selection and no blocking.
 void StartRectangleSelection();
+// Ends whatever selection is under way without capturing: the flags go, the
+// red frame and the overlay go, and clicks pass again.
+void CancelSelections();
 void DrawSelectionBand(int x, int y);
 void UpdateSelectionBand();
 // Tells the hook thread to swallow (on) or pass (off) left clicks; returns

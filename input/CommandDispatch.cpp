@@ -6,6 +6,7 @@
 #include "capture/ConfirmationSound.h"
 #include "capture/D3DCapture.h"
 #include "capture/GdiCapture.h"
+#include "capture/OverlayExit.h"
 #include "capture/RedrawAllWindows.h"
 #include "capture/SelectionAids.h"
 #include "input/MouseEvents.h"
@@ -48,11 +49,17 @@ void TMainForm::StartTimer(uint8_t source)
 
 void TMainForm::WMPrtScrPressed(WPARAM modifiers)
 {
+    // A stop is never put off: at most the capture already running finishes.
     if (CaptureT.Enabled()) {
         CaptureT.SetEnabled(false);
         PlaySoundIfChecked();
         return;
     }
+    if (CaptureGate.Busy()) {
+        CaptureGate.Defer(WM_PRTSCR_PRESSED, modifiers);
+        return;
+    }
+    CommandGate::Scope busy(CaptureGate);
     CaptureDestination = kToClipboard;
     if (ToClipboardRB.Checked())
         CaptureDestination = kToClipboard;
@@ -110,6 +117,12 @@ void TMainForm::WMHookMouse(WPARAM message)
     const MouseEventKind kind = ClassifyMouseEvent(message);
     if (kind == MouseEventKind::Other)
         return;
+    // A button-up that would capture waits until the capture running now is
+    // done; moves and a drag's start only draw and note, so they go on.
+    if (kind == MouseEventKind::ButtonUp && (WindowPickActive || Dragging) && CaptureGate.Busy()) {
+        CaptureGate.Defer(WM_HOOK_MOUSE, message);
+        return;
+    }
 
     // Five independent steps; one event may satisfy several.
     if (kind == MouseEventKind::Move && WindowPickActive)
@@ -119,6 +132,7 @@ void TMainForm::WMHookMouse(WPARAM message)
         // Cleared before the first pump, so events handled meanwhile match nothing.
         WindowPickActive = false;
         UnblockClicksOnExit unblock;
+        CommandGate::Scope busy(CaptureGate);
         RedrawWindow(PickedWindow, nullptr, nullptr, kRedrawFlags);
         RedrawAllWindows();
         ui::App().ProcessMessages();
@@ -139,20 +153,34 @@ void TMainForm::WMHookMouse(WPARAM message)
         Dragging = true;
     }
 
-    if (kind == MouseEventKind::Move && Dragging)
-        UpdateSelectionBand();
+    if (kind == MouseEventKind::Move && Dragging) {
+        try {
+            UpdateSelectionBand();
+        } catch (...) {
+            // A band that cannot be drawn ends the selection: otherwise every
+            // further move would fail the same way.
+            CancelSelections();
+            throw;
+        }
+    }
 
     if (kind == MouseEventKind::ButtonUp && Dragging) {
-        const POINT p = CursorNow();
-        SelRect.Right = p.x;
-        SelRect.Bottom = p.y;
-        DrawSelectionBand(SelRect.Right, SelRect.Bottom);
+        // Cleared before anything that can raise or pump.
         RectSelectActive = false;
         Dragging = false;
         UnblockClicksOnExit unblock;
+        CommandGate::Scope busy(CaptureGate);
+        const POINT anchor{SelRect.Left, SelRect.Top};
+        const POINT lastBand{SelRect.Right, SelRect.Bottom};
+        const POINT p = CursorNow();
+        SelRect.Right = p.x;
+        SelRect.Bottom = p.y;
+        // The copy must show the live screen only: the overlay wipes its band
+        // and hides, and the copy waits until the screen no longer shows it.
+        const OverlayExit overlayExit(*CaptureForm, anchor, lastBand);
         SelRect = NormalizedSelection(SelRect);
-        CaptureForm->Hide();
         RedrawAllWindows();
+        overlayExit.WaitUntilGone();
         if (TimerMode) {
             StartTimer(kTimerRectangle);
         } else {
@@ -178,8 +206,13 @@ void TMainForm::TimerCBClick()
 
 void TMainForm::CaptureTTimer()
 {
-    // A failing tick reports once; further failures while that report is on
-    // screen are dropped, and the timer keeps running.
+    // A tick due while a capture still runs is skipped: the timer keeps its
+    // interval, and files come as fast as captures finish.
+    if (CaptureGate.Busy()) {
+        CaptureGate.SkipTick();
+        return;
+    }
+    CommandGate::Scope busy(CaptureGate);
     RunTick([] {
         switch (TimerSource) {
         case kTimerFullScreen:

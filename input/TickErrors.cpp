@@ -11,10 +11,11 @@ void RunTick(const std::function<void()>& capture)
     try {
         capture();
     } catch (...) {
-        // The box is modal and the timer goes on: ticks failing while it is
-        // open, or after it, are counted by the gate and not shown.
-        if (TickReports().Admit())
-            ReportException(std::current_exception());
+        // The timer goes on: a failure repeated on later ticks, or one that
+        // comes while a box is open, is counted by the gate and not shown.
+        const std::exception_ptr error = std::current_exception();
+        if (TickReports().Admit(ErrorTextOf(error), ErrorBoxOpen()))
+            ReportException(error);
     }
 }
 

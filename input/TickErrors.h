@@ -4,25 +4,32 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 namespace snaplark {
 
-// Decides which tick failures are shown: the first of a timer run only. A
-// failing tick usually fails again on every tick (each with its own file
-// name in the text), so telling more would bury the user in boxes while the
-// timer runs on; the next Print Screen stops it.
+// Decides which tick failures of a timer run are shown. A failing tick
+// usually fails again on every tick, each time with the name of its own file
+// in the text, so the same failure is told once per run; a different one
+// (the folder came back, then the disk filled up) is told again, once the
+// earlier box has been closed.
 class TickReportGate {
 public:
     // A new timer run: its first failure will be told.
     void NewRun();
-    // Whether to show this failure; the rest of the run is counted, not shown.
-    bool Admit();
+    // Whether to show this failure; boxOpen: an error box is on screen now,
+    // so nothing more can be shown (it is not counted as told either).
+    bool Admit(const std::string& text, bool boxOpen);
     int Dropped() const { return dropped_; }
 
 private:
-    bool told_ = false;
+    std::string told_;
     int dropped_ = 0;
 };
+
+// Two error texts that name the same failure: they differ at most in the
+// time stamps of capture file names.
+bool SameFailure(const std::string& a, const std::string& b);
 
 TickReportGate& TickReports();
 

@@ -20,6 +20,16 @@ ErrorBoxDisplay& Display()
     return display;
 }
 
+bool g_boxOpen = false;
+
+class BoxOpen {
+public:
+    BoxOpen() { g_boxOpen = true; }
+    ~BoxOpen() { g_boxOpen = false; }
+    BoxOpen(const BoxOpen&) = delete;
+    BoxOpen& operator=(const BoxOpen&) = delete;
+};
+
 int ShowMessageBox(HWND owner, const std::string& text, const char* caption, UINT flags)
 {
     return MessageBoxA(owner, text.c_str(), caption, flags);
@@ -60,7 +70,10 @@ private:
 
 void ShowErrorBox(const std::string& text)
 {
+    if (g_boxOpen)
+        return;
     const std::string shown = ErrorBoxText(text);
+    BoxOpen open;
     DisabledThreadWindows disabled;
     if (Display())
         Display()(ApplicationWindow(), shown, kErrorBoxCaption, kErrorBoxFlags);
@@ -68,20 +81,27 @@ void ShowErrorBox(const std::string& text)
         ShowMessageBox(ApplicationWindow(), shown, kErrorBoxCaption, kErrorBoxFlags);
 }
 
+bool ErrorBoxOpen() { return g_boxOpen; }
+
+std::string ErrorTextOf(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::bad_alloc&) {
+        return kOutOfResources;
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return kUnknownError;
+    }
+}
+
 void ReportException(std::exception_ptr error) noexcept
 {
     if (!error)
         return;
     try {
-        try {
-            std::rethrow_exception(error);
-        } catch (const std::bad_alloc&) {
-            ShowErrorBox(kOutOfResources);
-        } catch (const std::exception& e) {
-            ShowErrorBox(e.what());
-        } catch (...) {
-            ShowErrorBox(kUnknownError);
-        }
+        ShowErrorBox(ErrorTextOf(error));
     } catch (...) {
         // Showing the box failed too (no memory left for its text); there is
         // nobody left to tell, and the message loop must go on.

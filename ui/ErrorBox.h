@@ -14,12 +14,19 @@ inline constexpr char kErrorBoxCaption[] = "Snaplark";
 inline constexpr UINT kErrorBoxFlags = MB_ICONERROR | MB_OK;
 
 // Shows ErrorBoxText(text) in a MessageBoxA owned by the application window,
-// with the program's other windows disabled while it is open.
+// with the program's other windows disabled while it is open. One box at a
+// time: the box's own message loop goes on handling key presses and timer
+// ticks, and a failure told while a box is open is dropped rather than
+// stacked on top of it.
 void ShowErrorBox(const std::string& text);
+bool ErrorBoxOpen();
 
-// Shows the box for an error caught at a Win32 callback boundary: the text of
-// a snaplark::Error or other std::exception, "Out of system resources" for an
-// allocation failure, a generic text for anything else. Never throws.
+// The text an error caught at a Win32 callback boundary is told with: the
+// text of a snaplark::Error or other std::exception, "Out of system
+// resources" for an allocation failure, a generic text for anything else.
+std::string ErrorTextOf(std::exception_ptr error);
+
+// Shows the box for such an error. Never throws.
 void ReportException(std::exception_ptr error) noexcept;
 
 // What actually puts the box up: MessageBoxA by default. Tests replace it to

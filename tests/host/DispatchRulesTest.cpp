@@ -1,3 +1,4 @@
+#include "input/CommandGate.h"
 #include "input/MouseEvents.h"
 #include "input/TickErrors.h"
 
@@ -29,15 +30,44 @@ TEST(MouseEvents, CornersAreOrderedAsSignedNumbers)
     EXPECT_EQ(NormalizedSelection({7, 8, 7, 8}), (SelectionRect{7, 8, 7, 8}));
 }
 
-TEST(TickReports, OnlyTheFirstFailureOfATimerRunIsTold)
+TEST(TickReports, TheSameFailureIsToldOncePerRunAndAnotherOneAfterTheBoxCloses)
 {
+    const std::string missing1 = "Cannot create file \"C:\\gone\\260203140509007.png\". Path not found";
+    const std::string missing2 = "Cannot create file \"C:\\gone\\260203140509107.png\". Path not found";
     TickReportGate gate;
     gate.NewRun();
-    EXPECT_TRUE(gate.Admit());
-    EXPECT_FALSE(gate.Admit());
-    EXPECT_FALSE(gate.Admit());
-    EXPECT_EQ(gate.Dropped(), 2);
+    EXPECT_TRUE(gate.Admit(missing1, false));
+    EXPECT_FALSE(gate.Admit(missing2, true)) << "a box is open";
+    EXPECT_FALSE(gate.Admit(missing2, false)) << "only the file's time stamp differs";
+    EXPECT_TRUE(gate.Admit("Stream write error", false)) << "a different failure, box closed";
+    EXPECT_FALSE(gate.Admit("Stream write error", false));
+    EXPECT_TRUE(gate.Admit(missing2, false));
+    EXPECT_EQ(gate.Dropped(), 3);
     gate.NewRun();
-    EXPECT_TRUE(gate.Admit());
+    EXPECT_TRUE(gate.Admit("Stream write error", false));
     EXPECT_EQ(gate.Dropped(), 0);
+    // Other numbers are part of the failure.
+    EXPECT_FALSE(SameFailure("JPEG error #21", "JPEG error #22"));
+}
+
+TEST(CommandGate, PutsOffCommandsUntilTheOutermostEndsAndKeepsOnlyTheLatestOfEach)
+{
+    std::vector<std::pair<unsigned, uintptr_t>> reposted;
+    CommandGate gate([&](unsigned m, uintptr_t w) { reposted.emplace_back(m, w); });
+    EXPECT_FALSE(gate.Busy());
+    try {
+        CommandGate::Scope outer(gate);
+        {
+            CommandGate::Scope inner(gate);
+            gate.Defer(2651, 1);
+            gate.Defer(2652, 0x202);
+            gate.Defer(2651, 4);  // a held key: the latest press replaces the earlier one
+        }
+        EXPECT_TRUE(gate.Busy());
+        EXPECT_TRUE(reposted.empty()) << "not before the outermost command ends";
+        throw 1;  // a failing capture still lets them go
+    } catch (int) {
+    }
+    EXPECT_FALSE(gate.Busy());
+    EXPECT_EQ(reposted, (std::vector<std::pair<unsigned, uintptr_t>>{{2652, 0x202}, {2651, 4}}));
 }
