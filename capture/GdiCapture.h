@@ -1,7 +1,9 @@
 // Desktop captures through GDI: the pixels are copied into a screen-compatible
 // bitmap, which goes to the clipboard or into a file according to the shared
 // capture state (CaptureDestination, CaptureFormat, CaptureDirectory), read
-// at the moment of the call. Errors of the output stage pass through.
+// at the moment of the call. Errors of the output stage pass through. A copy
+// that the system refuses (a locked workstation, the secure desktop) raises
+// the system's text and places nothing: never a blank picture.
 #pragma once
 
 #include <windows.h>
@@ -18,5 +20,13 @@ void CaptureRectangle();
 // Raises the system's text (e.g. "Invalid window handle") when the window is
 // gone, and then writes nothing.
 void CaptureWindow(HWND window);
+
+// The copy from the screen: BitBlt for the clipboard, StretchBlt one to one
+// for a file. Tests put in a copy that fails as it does on a locked
+// workstation, which Wine never shows; returns the previous one, and null
+// restores the default.
+using ScreenCopy = BOOL (*)(HDC target, HDC source, int x, int y, int width, int height,
+                            bool stretch);
+ScreenCopy SetScreenCopy(ScreenCopy copy);
 
 }  // namespace snaplark

@@ -64,6 +64,8 @@ HRESULT STDMETHODCALLTYPE CreateSurface(IDirect3DDevice9*, UINT w, UINT h, D3DFO
 {
     g_calls.push_back("CreateOffscreenPlainSurface " + std::to_string(w) + "x" + std::to_string(h) +
                       " format " + std::to_string(format) + " pool " + std::to_string(pool));
+    if (g_setup.failCreateSurface)
+        return E_OUTOFMEMORY;
     *out = &g_surface;
     return D3D_OK;
 }
@@ -87,6 +89,10 @@ ULONG STDMETHODCALLTYPE D3DRelease(IDirect3D9*)
 HRESULT STDMETHODCALLTYPE DisplayMode(IDirect3D9*, UINT, D3DDISPLAYMODE* mode)
 {
     g_calls.push_back("GetAdapterDisplayMode");
+    if (g_setup.failDisplayMode)
+        return D3DERR_INVALIDCALL;
+    mode->Width = static_cast<UINT>(g_setup.width);
+    mode->Height = static_cast<UINT>(g_setup.height);
     mode->Format = D3DFMT_X8R8G8B8;
     return D3D_OK;
 }
@@ -99,6 +105,8 @@ HRESULT STDMETHODCALLTYPE CreateDevice(IDirect3D9*, UINT adapter, D3DDEVTYPE typ
                       " windowed " + std::to_string(p->Windowed) + " swap " +
                       std::to_string(p->SwapEffect) + " flags " + std::to_string(p->Flags) +
                       " format " + std::to_string(p->BackBufferFormat));
+    if (g_setup.failCreateDevice)
+        return D3DERR_NOTAVAILABLE;  // what basic display drivers answer
     *out = &g_device;
     return D3D_OK;
 }
