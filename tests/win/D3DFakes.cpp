@@ -10,6 +10,7 @@ namespace {
 
 FakeD3DSetup g_setup;
 std::vector<std::string> g_calls;
+UINT g_surfaceWidth = 0, g_surfaceHeight = 0;
 
 HRESULT STDMETHODCALLTYPE NotImplemented() { return E_NOTIMPL; }
 
@@ -66,6 +67,8 @@ HRESULT STDMETHODCALLTYPE CreateSurface(IDirect3DDevice9*, UINT w, UINT h, D3DFO
                       " format " + std::to_string(format) + " pool " + std::to_string(pool));
     if (g_setup.failCreateSurface)
         return E_OUTOFMEMORY;
+    g_surfaceWidth = w;
+    g_surfaceHeight = h;
     *out = &g_surface;
     return D3D_OK;
 }
@@ -73,7 +76,10 @@ HRESULT STDMETHODCALLTYPE CreateSurface(IDirect3DDevice9*, UINT w, UINT h, D3DFO
 HRESULT STDMETHODCALLTYPE FrontBuffer(IDirect3DDevice9*, UINT swapChain, IDirect3DSurface9*)
 {
     g_calls.push_back("GetFrontBufferData " + std::to_string(swapChain));
-    return g_setup.failFrontBuffer ? D3DERR_INVALIDCALL : D3D_OK;
+    // The copy needs a surface of the front buffer's size, the display mode's.
+    const bool fits = g_surfaceWidth == static_cast<UINT>(g_setup.width) &&
+                      g_surfaceHeight == static_cast<UINT>(g_setup.height);
+    return g_setup.failFrontBuffer || !fits ? D3DERR_INVALIDCALL : D3D_OK;
 }
 
 // --- Direct3D object -------------------------------------------------------------
