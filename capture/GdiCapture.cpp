@@ -1,5 +1,6 @@
 #include "capture/GdiCapture.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -20,6 +21,10 @@ struct SourceArea {
     WindowDc::Area clipboardDc;
     WindowDc::Area fileDc;
     int x, y, width, height;
+    // A window's place on the screen, which shows the same pixels when the
+    // window's own DC refuses the copy (Wine refuses one of a control of
+    // another program).
+    std::optional<POINT> onScreen = std::nullopt;
 };
 
 // A screen-compatible bitmap, white until the copy lands. An area without
@@ -55,14 +60,20 @@ void CopyFromSource(HBITMAP bitmap, const WindowDc& source, const SourceArea& a,
 {
     if (!bitmap)
         return;
-    constexpr char kNotCopied[] = "Cannot copy the screen";
-    if (!source)
-        RaiseGdiFailure(kNotCopied);
     UniqueMemoryDc dc(CheckGdi(CreateCompatibleDC(nullptr)));
     SelectGuard select(dc.Get(), bitmap);
-    SetLastError(0);
-    if (!g_screenCopy(dc.Get(), source.Get(), a.x, a.y, a.width, a.height, how == Copy::Stretch))
-        RaiseGdiFailure(kNotCopied);
+    const auto copied = [&](HDC from, int x, int y) {
+        SetLastError(0);
+        return g_screenCopy(dc.Get(), from, x, y, a.width, a.height, how == Copy::Stretch) != FALSE;
+    };
+    if (source && copied(source.Get(), a.x, a.y))
+        return;
+    if (a.onScreen) {
+        WindowDc screen(GetDesktopWindow(), WindowDc::Whole);
+        if (screen && copied(screen.Get(), a.onScreen->x, a.onScreen->y))
+            return;
+    }
+    RaiseGdiFailure("Cannot copy the screen");
 }
 
 // Declaration order gives the release order: the source DC goes first, then
@@ -117,7 +128,8 @@ void CaptureWindow(HWND window)
             text = "Invalid window handle";
         throw Error(text);
     }
-    Capture({window, WindowDc::Whole, WindowDc::Whole, 0, 0, r.right - r.left, r.bottom - r.top});
+    Capture({window, WindowDc::Whole, WindowDc::Whole, 0, 0, r.right - r.left, r.bottom - r.top,
+             POINT{r.left, r.top}});
 }
 
 }  // namespace snaplark
