@@ -1,6 +1,6 @@
 // The output stage on its own: names, file errors, short writes, DIB
-// sections with a palette or bit fields, the clipboard held elsewhere, and
-// the sound and status seams.
+// sections with a palette or bit fields, the clipboard held elsewhere or
+// refusing the picture, and the sound and status seams.
 #include "capture/ConfirmationSound.h"
 #include "capture/GdiCapture.h"
 #include "capture/OutputStage.h"
