@@ -32,8 +32,9 @@ CaptureClock SetCaptureClock(CaptureClock clock)
 std::string MakeCaptureFileName()
 {
     std::string stamp = FormatCaptureStamp(g_clock());
-    // The file is created with CREATE_ALWAYS, so a repeated stamp would
-    // overwrite the previous capture. The clock moves on within a tick.
+    // A repeated stamp would find its file taken and move to a later name;
+    // waiting for the clock (it moves on within a tick) keeps each name the
+    // time its capture began.
     while (stamp == g_lastStamp) {
         Sleep(1);
         stamp = FormatCaptureStamp(g_clock());

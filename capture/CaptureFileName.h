@@ -25,4 +25,10 @@ std::string FormatCaptureStamp(const LocalTimestamp& t);
 // with a separator (C:\ gives C:\\stamp).
 std::string JoinCaptureName(const std::string& directory, const std::string& stamp);
 
+// The name a capture moves to when its own is taken: fileName with its stamp
+// (the 15 digits before the extension) one millisecond later, carried through
+// seconds, minutes, hours, days, months and years (two-digit years count as
+// 2000 to 2099). Empty when fileName does not end in a valid stamp.
+std::string NextCaptureFileName(const std::string& fileName);
+
 }  // namespace snaplark

@@ -13,12 +13,20 @@ namespace snaplark {
 
 namespace {
 
+// The system and clipboard viewers (clipboard history, remote desktop) open
+// the clipboard briefly after every change; a short wait outlasts them.
+constexpr int kOpenTries = 10;
+constexpr DWORD kOpenRetryMs = 20;
+
 class OpenedClipboard {
 public:
     OpenedClipboard()
     {
-        if (!OpenClipboard(ApplicationWindow()))
-            throw Error("Cannot open clipboard");
+        for (int tried = 1; !OpenClipboard(ApplicationWindow()); ++tried) {
+            if (tried == kOpenTries)
+                throw Error("Cannot open clipboard");
+            Sleep(kOpenRetryMs);
+        }
     }
     ~OpenedClipboard() { CloseClipboard(); }
     OpenedClipboard(const OpenedClipboard&) = delete;
@@ -78,23 +86,26 @@ UniqueBitmap ScreenCopyOf(HBITMAP bitmap, const BitmapShape& shape, HPALETTE pal
     return copy;  // the guards deselect it first, so the clipboard may take it
 }
 
-// The clipboard owns what it accepted; what it refused is still ours to free.
+// The clipboard owns what it accepted; what it refused is still ours to free,
+// and the user must hear that the picture is not there.
 template <typename Unique>
 void HandOver(UINT format, Unique& handle)
 {
-    if (SetClipboardData(format, handle.Get()))
-        handle.Release();
+    SetLastError(0);
+    if (!SetClipboardData(format, handle.Get()))
+        RaiseGdiFailure("Cannot place the capture on the clipboard");
+    handle.Release();
 }
 
 }  // namespace
 
 void PutCaptureOnClipboard(HBITMAP bitmap)
 {
-    OpenedClipboard clipboard;
-    EmptyClipboard();
     const BitmapShape shape = ShapeOf(bitmap);
     if (shape.Empty())
         return;
+    OpenedClipboard clipboard;
+    EmptyClipboard();
 
     UniquePalette palette = PaletteOf(bitmap);
     UniqueBitmap copy = ScreenCopyOf(bitmap, shape, palette.Get());

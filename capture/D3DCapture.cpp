@@ -22,6 +22,9 @@ constexpr char kReadFailed[] = "Cannot read the screen through Direct3D";
 
 Direct3DFactory g_factory = nullptr;
 
+int DeviceDepth(HDC screen) { return GetDeviceCaps(screen, BITSPIXEL); }
+ScreenDepthReader g_depthReader = DeviceDepth;
+
 // Owns one reference to a COM object.
 template <typename T>
 class ComRef {
@@ -70,7 +73,7 @@ private:
 int ScreenDepth(HWND window)
 {
     WindowDc dc(window, WindowDc::Client);
-    const BYTE depth = static_cast<BYTE>(GetDeviceCaps(dc.Get(), BITSPIXEL));
+    const BYTE depth = static_cast<BYTE>(g_depthReader(dc.Get()));
     return depth == 8 || depth == 16 || depth == 24 ? depth : 32;
 }
 
@@ -124,6 +127,11 @@ UniqueBitmap BuildCaptureBitmap(const SurfaceLock& lock, int width, int height, 
 
 Direct3DFactory SetDirect3DFactory(Direct3DFactory factory) { return std::exchange(g_factory, factory); }
 
+ScreenDepthReader SetScreenDepthReader(ScreenDepthReader reader)
+{
+    return std::exchange(g_depthReader, reader ? reader : DeviceDepth);
+}
+
 void CaptureFullScreenD3D()
 {
     // Released in reverse order of declaration: surface, device, Direct3D.
@@ -132,9 +140,11 @@ void CaptureFullScreenD3D()
         ShowStatusText("DirectX not found!");
         return;
     }
+    // A failure past this point is an error the user must see: a silent
+    // return would end in the confirmation sound with no picture.
     D3DDISPLAYMODE mode{};
     if (FAILED(d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode)))
-        return;
+        throw Error("Cannot read the display mode through Direct3D");
     D3DPRESENT_PARAMETERS params{};
     params.Windowed = TRUE;
     params.SwapEffect = D3DSWAPEFFECT_DISCARD;
@@ -144,14 +154,17 @@ void CaptureFullScreenD3D()
     if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, GetDesktopWindow(),
                                  D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, device.Put())) ||
         !device)
-        return;
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
+        throw Error("Cannot create the Direct3D device");
+    // The front buffer has the display mode's size; SM_CXSCREEN and
+    // SM_CYSCREEN are scaled down for a program that is not DPI aware, and a
+    // smaller surface would make GetFrontBufferData fail.
+    const int width = static_cast<int>(mode.Width);
+    const int height = static_cast<int>(mode.Height);
     ComRef<IDirect3DSurface9> surface;
-    if (FAILED(device->CreateOffscreenPlainSurface(width, height, D3DFMT_A8R8G8B8, D3DPOOL_SCRATCH,
-                                                   surface.Put(), nullptr)) ||
+    if (FAILED(device->CreateOffscreenPlainSurface(mode.Width, mode.Height, D3DFMT_A8R8G8B8,
+                                                   D3DPOOL_SCRATCH, surface.Put(), nullptr)) ||
         !surface)
-        return;
+        throw Error("Cannot create the Direct3D surface");
     const RECT whole{0, 0, width, height};
 
     if (CaptureDestination == kToClipboard) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "capture/CaptureError.h"
+#include "capture/CaptureFileName.h"
 #include "ui/SystemError.h"
 
 namespace snaplark {
@@ -23,12 +24,32 @@ std::string AbsolutePath(const std::string& name)
     }
 }
 
-FileSink::FileSink(const std::string& name)
-    : file_(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                        FILE_ATTRIBUTE_NORMAL, nullptr))
+namespace {
+
+// A second's worth of taken names is no longer a collision of clocks.
+constexpr int kMaxNamesTried = 1000;
+
+HANDLE CreateForWriting(const std::string& name, DWORD disposition)
 {
-    if (!file_) {
+    return CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+FileSink::FileSink(const std::string& requested)
+{
+    std::string name = requested;
+    const bool captureName = !NextCaptureFileName(name).empty();
+    for (int tried = 1;; ++tried) {
+        file_.Reset(CreateForWriting(name, captureName ? CREATE_NEW : CREATE_ALWAYS));
+        if (file_)
+            return;
         const DWORD code = GetLastError();
+        if (captureName && code == ERROR_FILE_EXISTS && tried < kMaxNamesTried) {
+            name = NextCaptureFileName(name);
+            continue;
+        }
         const std::string reason = SystemErrorText(code);
         std::string text = "Cannot create file \"" + AbsolutePath(name) + "\".";
         if (!reason.empty())

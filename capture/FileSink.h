@@ -10,7 +10,11 @@ namespace snaplark {
 
 class FileSink : public ByteSink {
 public:
-    // Creates or replaces the file, open for nobody else while it is written.
+    // Creates the file, open for nobody else while it is written. A capture's
+    // name (ending in its 15-digit stamp) never replaces a file: when it is
+    // taken (the clock was set back, or another copy of the program writes to
+    // the same folder) the next millisecond's name is used instead. Any other
+    // name is the caller's own choice and is created or replaced as given.
     // Raises "Cannot create file "<absolute path>". <system text>".
     explicit FileSink(const std::string& name);
 

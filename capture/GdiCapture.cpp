@@ -1,6 +1,8 @@
 #include "capture/GdiCapture.h"
 
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "app/CaptureState.h"
 #include "capture/CaptureError.h"
@@ -19,6 +21,10 @@ struct SourceArea {
     WindowDc::Area clipboardDc;
     WindowDc::Area fileDc;
     int x, y, width, height;
+    // A window's place on the screen, which shows the same pixels when the
+    // window's own DC refuses the copy (Wine refuses one of a control of
+    // another program).
+    std::optional<POINT> onScreen = std::nullopt;
 };
 
 // A screen-compatible bitmap, white until the copy lands. An area without
@@ -39,18 +45,35 @@ UniqueBitmap NewCaptureBitmap(int width, int height)
 
 enum class Copy { Blt, Stretch };
 
-// A failed copy leaves the bitmap white; it is handed on all the same. The
-// bitmap leaves the DC again before the output stage reads it.
-void CopyFromSource(HBITMAP bitmap, HDC source, const SourceArea& a, Copy how)
+BOOL SystemScreenCopy(HDC target, HDC source, int x, int y, int width, int height, bool stretch)
+{
+    return stretch ? StretchBlt(target, 0, 0, width, height, source, x, y, width, height, SRCCOPY)
+                   : BitBlt(target, 0, 0, width, height, source, x, y, SRCCOPY);
+}
+
+ScreenCopy g_screenCopy = SystemScreenCopy;
+
+// A refused copy would leave the bitmap white, and a white picture must never
+// pass for the screen. The bitmap leaves the DC again before the output
+// stage reads it.
+void CopyFromSource(HBITMAP bitmap, const WindowDc& source, const SourceArea& a, Copy how)
 {
     if (!bitmap)
         return;
     UniqueMemoryDc dc(CheckGdi(CreateCompatibleDC(nullptr)));
     SelectGuard select(dc.Get(), bitmap);
-    if (how == Copy::Blt)
-        BitBlt(dc.Get(), 0, 0, a.width, a.height, source, a.x, a.y, SRCCOPY);
-    else
-        StretchBlt(dc.Get(), 0, 0, a.width, a.height, source, a.x, a.y, a.width, a.height, SRCCOPY);
+    const auto copied = [&](HDC from, int x, int y) {
+        SetLastError(0);
+        return g_screenCopy(dc.Get(), from, x, y, a.width, a.height, how == Copy::Stretch) != FALSE;
+    };
+    if (source && copied(source.Get(), a.x, a.y))
+        return;
+    if (a.onScreen) {
+        WindowDc screen(GetDesktopWindow(), WindowDc::Whole);
+        if (screen && copied(screen.Get(), a.onScreen->x, a.onScreen->y))
+            return;
+    }
+    RaiseGdiFailure("Cannot copy the screen");
 }
 
 // Declaration order gives the release order: the source DC goes first, then
@@ -60,19 +83,24 @@ void Capture(const SourceArea& area)
     if (CaptureDestination == kToClipboard) {
         UniqueBitmap bitmap = NewCaptureBitmap(area.width, area.height);
         WindowDc source(area.window, area.clipboardDc);
-        CopyFromSource(bitmap.Get(), source.Get(), area, Copy::Blt);
+        CopyFromSource(bitmap.Get(), source, area, Copy::Blt);
         PutCaptureOnClipboard(bitmap.Get());
     } else if (CaptureDestination == kToFile) {
         // Named before the screen is read: the name is the time the capture began.
         const std::string baseName = MakeCaptureFileName();
         UniqueBitmap bitmap = NewCaptureBitmap(area.width, area.height);
         WindowDc source(area.window, area.fileDc);
-        CopyFromSource(bitmap.Get(), source.Get(), area, Copy::Stretch);
+        CopyFromSource(bitmap.Get(), source, area, Copy::Stretch);
         WriteCaptureFile(bitmap.Get(), baseName);
     }
 }
 
 }  // namespace
+
+ScreenCopy SetScreenCopy(ScreenCopy copy)
+{
+    return std::exchange(g_screenCopy, copy ? copy : SystemScreenCopy);
+}
 
 void CaptureFullScreen()
 {
@@ -100,7 +128,8 @@ void CaptureWindow(HWND window)
             text = "Invalid window handle";
         throw Error(text);
     }
-    Capture({window, WindowDc::Whole, WindowDc::Whole, 0, 0, r.right - r.left, r.bottom - r.top});
+    Capture({window, WindowDc::Whole, WindowDc::Whole, 0, 0, r.right - r.left, r.bottom - r.top,
+             POINT{r.left, r.top}});
 }
 
 }  // namespace snaplark

@@ -1,7 +1,10 @@
 // Desktop captures through GDI: the pixels are copied into a screen-compatible
 // bitmap, which goes to the clipboard or into a file according to the shared
 // capture state (CaptureDestination, CaptureFormat, CaptureDirectory), read
-// at the moment of the call. Errors of the output stage pass through.
+// at the moment of the call. Errors of the output stage pass through. A copy
+// that the system refuses (a locked workstation, the secure desktop) raises
+// the system's text, or "Cannot copy the screen" when it gives none, and
+// places nothing: never a blank picture.
 #pragma once
 
 #include <windows.h>
@@ -14,9 +17,18 @@ void CaptureFullScreen();
 // SelRect, read live from the screen; Right and Bottom are exclusive.
 void CaptureRectangle();
 
-// The whole window, frame and title bar included, at its current size.
-// Raises the system's text (e.g. "Invalid window handle") when the window is
-// gone, and then writes nothing.
+// The whole window, frame and title bar included, at its current size, read
+// through the window's own DC, or from the screen where the window is when
+// that DC refuses the copy. Raises the system's text (e.g. "Invalid window
+// handle") when the window is gone, and then writes nothing.
 void CaptureWindow(HWND window);
+
+// The copy from the screen: BitBlt for the clipboard, StretchBlt one to one
+// for a file. Tests put in a copy that fails as it does on a locked
+// workstation, which Wine does not show; returns the previous one, and null
+// restores the default.
+using ScreenCopy = BOOL (*)(HDC target, HDC source, int x, int y, int width, int height,
+                            bool stretch);
+ScreenCopy SetScreenCopy(ScreenCopy copy);
 
 }  // namespace snaplark

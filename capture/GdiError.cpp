@@ -7,12 +7,12 @@
 
 namespace snaplark {
 
-void RaiseGdiFailure()
+void RaiseGdiFailure(const char* whenNoText)
 {
     const DWORD code = GetLastError();
     std::string text = code != 0 ? SystemErrorText(code) : std::string();
     if (text.empty())
-        text = "Out of system resources";
+        text = whenNoText;
     throw Error(text);
 }
 

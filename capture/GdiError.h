@@ -5,9 +5,9 @@
 
 namespace snaplark {
 
-// Raises the system's text for GetLastError(), or "Out of system resources"
-// when there is no code or the system has no text for it.
-[[noreturn]] void RaiseGdiFailure();
+// Raises the system's text for GetLastError(), or whenNoText when there is
+// no code or the system has no text for it.
+[[noreturn]] void RaiseGdiFailure(const char* whenNoText = "Out of system resources");
 
 // Returns handle, or raises RaiseGdiFailure() when it is null.
 template <typename Handle>

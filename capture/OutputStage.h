@@ -18,8 +18,7 @@ namespace snaplark {
 // time as "yymmddhhnnsszzz", or the stamp alone when the directory is empty.
 // A stamp is never handed out twice in a row: when the clock still shows the
 // stamp of the previous name (two captures in one millisecond, or within one
-// tick of a coarse clock), it waits for the clock to move on, so a capture
-// never silently replaces the one before it.
+// tick of a coarse clock), it waits for the clock to move on.
 std::string MakeCaptureFileName();
 
 // The clock MakeCaptureFileName reads; GetLocalTime by default. Tests replace
@@ -31,9 +30,10 @@ CaptureClock SetCaptureClock(CaptureClock clock);
 // any other format writes nothing.
 void WriteCaptureFile(HBITMAP bitmap, const std::string& baseName);
 
-// Each creates (or replaces) the file first, keeps it closed to others while
-// it writes and closes it on every path. A bitmap without pixels gives a file
-// of 0 bytes. Errors: "Cannot create file "<absolute path>". <system text>",
+// Each creates the file first, keeps it closed to others while it writes and
+// closes it on every path. A capture's name never replaces an existing file:
+// the file goes under the next free millisecond's name instead (FileSink). A
+// bitmap without pixels gives a file of 0 bytes. Errors: "Cannot create file "<absolute path>". <system text>",
 // "Stream write error" for a short write, the system's text or "Out of system
 // resources" when GDI cannot convert the pixels, "JPEG error #<code>".
 void WriteBmpFile(HBITMAP bitmap, const std::string& fileName);
@@ -42,10 +42,11 @@ void WriteJpegFile(HBITMAP bitmap, const std::string& fileName);
 
 // Replaces the clipboard's contents with a copy of the bitmap (CF_BITMAP),
 // plus a copy of its palette (CF_PALETTE) when it is a DIB section with a
-// colour table. Raises "Cannot open clipboard" when another program holds it,
-// leaving it as it was. A bitmap without pixels leaves the clipboard emptied:
-// there is nothing to copy, and an empty clipboard is the honest picture of
-// an empty capture. The clipboard is closed on every path.
+// colour table. Raises "Cannot open clipboard" when another program still
+// holds it after a short wait, leaving it as it was, and the system's text
+// when the clipboard refuses the picture. A bitmap without pixels leaves the
+// clipboard as it was: there is nothing to place, and what the user had
+// copied is not lost for it. The clipboard is closed on every path.
 void PutCaptureOnClipboard(HBITMAP bitmap);
 
 }  // namespace snaplark

@@ -1,6 +1,7 @@
 // Shared pieces of the capture tests: a window that paints a known pattern,
-// the capture state reset, error capture through the error box's seam, and
-// the folder whose files the host-side checker decodes afterwards.
+// the capture state reset, error capture through the error box's seam,
+// clipboard helpers, the count of live GDI objects, and the folder whose
+// files the host-side checker decodes afterwards.
 #pragma once
 
 #include "app/CaptureState.h"
@@ -9,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -130,6 +133,159 @@ inline std::string BoxTextOf(const std::function<void()>& f)
     return shown;
 }
 
+// Replaces the clipboard's contents with text, owned by owner (none when null).
+inline void PutTextOnClipboard(const char* text, HWND owner = nullptr)
+{
+    ASSERT_TRUE(OpenClipboard(owner));
+    EmptyClipboard();
+    const size_t size = std::strlen(text) + 1;
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, size);
+    std::memcpy(GlobalLock(mem), text, size);
+    GlobalUnlock(mem);
+    SetClipboardData(CF_TEXT, mem);
+    CloseClipboard();
+}
+
+inline std::string ClipboardText()
+{
+    std::string text;
+    if (OpenClipboard(nullptr)) {
+        if (HANDLE h = GetClipboardData(CF_TEXT)) {
+            text = static_cast<const char*>(GlobalLock(h));
+            GlobalUnlock(h);
+        }
+        CloseClipboard();
+    }
+    return text;
+}
+
+// A window of this thread that owns the clipboard's text and closes the
+// clipboard when told to give it up (WM_DESTROYCLIPBOARD, sent while the
+// capture empties the clipboard): the capture's SetClipboardData is then
+// refused for real, with ERROR_CLIPBOARD_NOT_OPEN, and the text stays. One
+// refusal per Own(); the clipboard stays the snatcher's until then.
+class ClipboardSnatcher {
+public:
+    ClipboardSnatcher()
+    {
+        static const bool registered = [] {
+            WNDCLASSA wc{};
+            wc.lpfnWndProc = Proc;
+            wc.lpszClassName = "SnaplarkClipboardSnatcher";
+            return RegisterClassA(&wc) != 0;
+        }();
+        (void)registered;
+        window_ = CreateWindowExA(0, "SnaplarkClipboardSnatcher", "", WS_POPUP, 0, 0, 0, 0,
+                                  nullptr, nullptr, nullptr, nullptr);
+    }
+    ~ClipboardSnatcher()
+    {
+        armed = false;
+        DestroyWindow(window_);
+    }
+    ClipboardSnatcher(const ClipboardSnatcher&) = delete;
+    ClipboardSnatcher& operator=(const ClipboardSnatcher&) = delete;
+
+    // Takes the clipboard with this text, to spoil the next capture.
+    void Own(const char* text) const
+    {
+        PutTextOnClipboard(text, window_);
+        armed = true;
+    }
+
+private:
+    static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+    {
+        if (m == WM_DESTROYCLIPBOARD && armed) {
+            armed = false;
+            CloseClipboard();
+            return 0;
+        }
+        return DefWindowProcA(w, m, wp, lp);
+    }
+
+    static inline bool armed = false;
+    HWND window_ = nullptr;
+};
+
+// The live GDI objects of this process. GetGuiResources answers 0 under
+// Wine, so they are counted directly: the GDI handle table that the process
+// environment block points to (offset 0xF8 on x64, on Windows and in Wine)
+// holds each slot's upper handle bits, and GetObjectType tells whether the
+// handle they make is one of ours and alive.
+inline int LiveGdiObjects()
+{
+    struct Entry {
+        uint64_t object;
+        uint32_t owner;
+        uint16_t unique;  // the handle's upper 16 bits
+        uint8_t type;
+        uint8_t flags;
+        uint64_t user;
+    };
+    static_assert(sizeof(Entry) == 24);
+    using PebOf = const uint8_t*(WINAPI*)();
+    const auto currentPeb = reinterpret_cast<PebOf>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetCurrentPeb")));
+    if (!currentPeb)
+        return -1;
+    const auto* table = *reinterpret_cast<const Entry* const*>(currentPeb() + 0xF8);
+    if (!table)
+        return -1;
+    int live = 0;
+    for (uint32_t i = 0; i < 0x10000; ++i) {
+        if (table[i].type == 0)
+            continue;
+        const auto handle = reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(
+            i | (static_cast<uint32_t>(table[i].unique) << 16)));
+        live += GetObjectType(handle) != 0;
+    }
+    return live;
+}
+
+inline constexpr int kLeakRounds = 1000;
+
+// One way of capturing, run rounds times over by ExpectNoGdiObjectsLeft:
+// each run must raise when fails is set, and leave keptEach objects behind
+// that are the system's, not the capture's.
+struct CaptureKind {
+    std::string name;
+    bool fails;
+    std::function<void()> capture;
+    int rounds = kLeakRounds;
+    int keptEach = 0;
+};
+
+// Runs every kind once (the system's caches fill on first use), then each
+// rounds times over, and expects the process's GDI objects where they were.
+// Counted with the clipboard emptied: the bitmap it holds is the system's.
+inline void ExpectNoGdiObjectsLeft(const std::vector<CaptureKind>& kinds)
+{
+    const auto failures = [](const CaptureKind& kind, int rounds) {
+        int failed = 0;
+        for (int i = 0; i < rounds; ++i) {
+            try {
+                kind.capture();
+            } catch (const std::exception&) {
+                ++failed;
+            }
+        }
+        return failed;
+    };
+    const auto count = [] {
+        EmptyTheClipboard();
+        Pump();
+        return LiveGdiObjects();
+    };
+    for (const auto& kind : kinds)
+        failures(kind, 1);
+    for (const auto& kind : kinds) {
+        const int before = count();
+        EXPECT_EQ(failures(kind, kind.rounds), kind.fails ? kind.rounds : 0) << kind.name;
+        EXPECT_EQ(count() - before, kind.rounds * kind.keptEach) << kind.name;
+    }
+}
+
 inline void ResetCaptureState()
 {
     snaplark::CaptureDestination = snaplark::kToClipboard;
@@ -160,14 +316,15 @@ inline void SavePpm(const Pixels& p, const std::string& path)
 // Moves the one file in dir to the checked folder as name, and lists it in
 // the manifest with its reference picture and how it must match.
 inline void HandToChecker(const std::string& dir, const std::string& name,
-                          const std::string& reference, const std::string& match)
+                          const std::string& reference, const std::string& match,
+                          const std::string& checked = CheckedFilesDir())
 {
     const std::vector<std::string> files = ListFiles(dir);
     ASSERT_EQ(files.size(), 1u) << dir;
-    const std::string target = CheckedFilesDir() + "\\" + name;
+    const std::string target = checked + "\\" + name;
     ASSERT_TRUE(MoveFileExA((dir + "\\" + files[0]).c_str(), target.c_str(),
                             MOVEFILE_REPLACE_EXISTING));
-    FILE* m = std::fopen((CheckedFilesDir() + "\\manifest.txt").c_str(), "a");
+    FILE* m = std::fopen((checked + "\\manifest.txt").c_str(), "a");
     ASSERT_NE(m, nullptr);
     std::fprintf(m, "%s %s %s\n", name.c_str(), reference.c_str(), match.c_str());
     std::fclose(m);

@@ -10,6 +10,7 @@ namespace {
 
 FakeD3DSetup g_setup;
 std::vector<std::string> g_calls;
+UINT g_surfaceWidth = 0, g_surfaceHeight = 0;
 
 HRESULT STDMETHODCALLTYPE NotImplemented() { return E_NOTIMPL; }
 
@@ -64,6 +65,10 @@ HRESULT STDMETHODCALLTYPE CreateSurface(IDirect3DDevice9*, UINT w, UINT h, D3DFO
 {
     g_calls.push_back("CreateOffscreenPlainSurface " + std::to_string(w) + "x" + std::to_string(h) +
                       " format " + std::to_string(format) + " pool " + std::to_string(pool));
+    if (g_setup.failCreateSurface)
+        return E_OUTOFMEMORY;
+    g_surfaceWidth = w;
+    g_surfaceHeight = h;
     *out = &g_surface;
     return D3D_OK;
 }
@@ -71,7 +76,10 @@ HRESULT STDMETHODCALLTYPE CreateSurface(IDirect3DDevice9*, UINT w, UINT h, D3DFO
 HRESULT STDMETHODCALLTYPE FrontBuffer(IDirect3DDevice9*, UINT swapChain, IDirect3DSurface9*)
 {
     g_calls.push_back("GetFrontBufferData " + std::to_string(swapChain));
-    return g_setup.failFrontBuffer ? D3DERR_INVALIDCALL : D3D_OK;
+    // The copy needs a surface of the front buffer's size, the display mode's.
+    const bool fits = g_surfaceWidth == static_cast<UINT>(g_setup.width) &&
+                      g_surfaceHeight == static_cast<UINT>(g_setup.height);
+    return g_setup.failFrontBuffer || !fits ? D3DERR_INVALIDCALL : D3D_OK;
 }
 
 // --- Direct3D object -------------------------------------------------------------
@@ -87,6 +95,10 @@ ULONG STDMETHODCALLTYPE D3DRelease(IDirect3D9*)
 HRESULT STDMETHODCALLTYPE DisplayMode(IDirect3D9*, UINT, D3DDISPLAYMODE* mode)
 {
     g_calls.push_back("GetAdapterDisplayMode");
+    if (g_setup.failDisplayMode)
+        return D3DERR_INVALIDCALL;
+    mode->Width = static_cast<UINT>(g_setup.width);
+    mode->Height = static_cast<UINT>(g_setup.height);
     mode->Format = D3DFMT_X8R8G8B8;
     return D3D_OK;
 }
@@ -99,6 +111,8 @@ HRESULT STDMETHODCALLTYPE CreateDevice(IDirect3D9*, UINT adapter, D3DDEVTYPE typ
                       " windowed " + std::to_string(p->Windowed) + " swap " +
                       std::to_string(p->SwapEffect) + " flags " + std::to_string(p->Flags) +
                       " format " + std::to_string(p->BackBufferFormat));
+    if (g_setup.failCreateDevice)
+        return D3DERR_NOTAVAILABLE;  // what basic display drivers answer
     *out = &g_device;
     return D3D_OK;
 }

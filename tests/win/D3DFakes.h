@@ -9,9 +9,12 @@
 #include <vector>
 
 struct FakeD3DSetup {
+    bool failDisplayMode = false;
+    bool failCreateDevice = false;
+    bool failCreateSurface = false;
     bool failFrontBuffer = false;
     bool failLock = false;
-    int width = 0;   // the surface the capture asks for must have this size
+    int width = 0;   // the display mode's size, which the front buffer has
     int height = 0;
     int pitch = 0;   // bytes from one row to the next in pixels
     const uint8_t* pixels = nullptr;

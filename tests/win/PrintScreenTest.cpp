@@ -334,6 +334,8 @@ TEST_F(PrintScreen, AltPicksTheControlUnderTheCursorFrameIncluded)
     EXPECT_EQ(shot->width, r.right - r.left);
     EXPECT_EQ(shot->height, r.bottom - r.top);
     EXPECT_NE(shot->At(1, 1), 0xFF0000u) << "the red frame was captured";
+    const Pixels control = ScreenPixels(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    EXPECT_TRUE(shot->rgb == control.rgb) << "not the control as shown: " << Difference(*shot, control);
     target.Settle();
     EXPECT_EQ(Target::buttonClicks, 0) << "the picking click reached the control";
 }
