@@ -21,7 +21,8 @@ RequestExecutionLevel user
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Snaplark"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define SETTINGS_KEY "Software\Quenby\Snaplark"
-!define KEPT_SETTINGS "Your settings stay in HKEY_CURRENT_USER\${SETTINGS_KEY}. To remove them too, run: reg delete HKCU\${SETTINGS_KEY} /f"
+!define KEPT_SETTINGS "Your settings stay in HKEY_CURRENT_USER\${SETTINGS_KEY}."
+!define REMOVE_SETTINGS "To remove them too, run: reg delete HKCU\${SETTINGS_KEY} /f"
 
 Name "Snaplark"
 Caption "Snaplark ${VERSION} Setup"
@@ -54,7 +55,7 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}.0"
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 
-!define MUI_UNCONFIRMPAGE_TEXT_TOP "Snaplark will be removed from the folder below. ${KEPT_SETTINGS}"
+!define MUI_UNCONFIRMPAGE_TEXT_TOP "Snaplark will be removed from the folder below.$\r$\n${KEPT_SETTINGS}$\r$\n${REMOVE_SETTINGS}"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 
@@ -185,4 +186,5 @@ Section "Uninstall"
   ${EndIf}
 
   DetailPrint "${KEPT_SETTINGS}"
+  DetailPrint "${REMOVE_SETTINGS}"
 SectionEnd
