@@ -206,11 +206,6 @@ TEST_F(Installer, UpgradeWaitsUntilTheProgramHasEndedAndKeepsTheSettings)
     EXPECT_EQ(saved, settings);
     EXPECT_EQ(Install(), 0u);
     EXPECT_EQ(Values(kSettingsKey), saved);
-    Resident upgraded(InstalledProgram());
-    const MainControls u = upgraded.Controls();
-    ASSERT_TRUE(u.Found());
-    EXPECT_TRUE(Checked(u.rectangle));
-    EXPECT_TRUE(Checked(u.jpeg));
 }
 
 TEST_F(Installer, UninstallWaitsUntilTheProgramHasEndedThenRemovesAllButTheSettings)
