@@ -7,7 +7,6 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
 
 bash scripts/setup.sh || exit 1
-export SNAPLARK_WERROR=ON
 
 session="$repo/build/windows/wine-session"
 cleanup() { bash scripts/wine-session.sh stop "$session" >/dev/null 2>&1 || true; }

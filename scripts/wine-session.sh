@@ -38,12 +38,14 @@ start() {
   for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
   [ -s "$dir/display" ] || { echo "Xvfb did not start" >&2; kill $xvfb 2>/dev/null; exit 1; }
   local display=":$(tr -d '\n' <"$dir/display")"
+  # Without winemenubuilder, shortcuts made in the prefix stay in it instead
+  # of becoming menu entries in the home folder.
   cat >"$dir/env" <<ENV
 XVFB_PID=$xvfb
 DISPLAY=$display
 WINEPREFIX=$dir/prefix
 WINEDEBUG=-all
-WINEDLLOVERRIDES="mscoree,mshtml="
+WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 WINEARCH=win64
 ENV
   set -a; . "$dir/env"; set +a

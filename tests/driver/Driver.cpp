@@ -1,6 +1,7 @@
 #include "tests/driver/Driver.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 #include <thread>
 
@@ -92,6 +93,30 @@ std::vector<std::string> ListFiles(const std::string& dir, const std::string& pa
     return names;
 }
 
+std::string VersionString(const std::string& path, const std::string& name)
+{
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    std::string block(size, '\0');
+    if (size == 0 || !GetFileVersionInfoA(path.c_str(), 0, size, block.data()))
+        return {};
+    struct Translation {
+        WORD language, codePage;
+    }* translation = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
+                        reinterpret_cast<void**>(&translation), &length) ||
+        length < sizeof *translation)
+        return {};
+    char sub[128];
+    std::snprintf(sub, sizeof sub, "\\StringFileInfo\\%04X%04X\\%s", translation->language,
+                  translation->codePage, name.c_str());
+    char* value = nullptr;
+    if (!VerQueryValueA(block.data(), sub, reinterpret_cast<void**>(&value), &length) || !value)
+        return {};
+    return value;
+}
+
 // --- processes --------------------------------------------------------------
 
 Process::Process(Process&& other) noexcept : handle_(other.handle_), pid_(other.pid_)
@@ -140,20 +165,26 @@ void Process::Kill()
     handle_ = nullptr;
 }
 
-Process Start(const std::string& path, const std::string& args, const std::string& dir)
+Process StartCommand(const std::string& commandLine, const std::string& dir)
 {
-    std::string cmd = "\"" + path + "\"";
-    if (!args.empty())
-        cmd += " " + args;
+    std::string cmd = commandLine;
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         dir.empty() ? nullptr : dir.c_str(), &si, &pi))
-        throw std::runtime_error("cannot start " + path);
+        throw std::runtime_error("cannot start " + commandLine);
     CloseHandle(pi.hThread);
     WaitForInputIdle(pi.hProcess, 5000);
     return Process(pi.hProcess, pi.dwProcessId);
+}
+
+Process Start(const std::string& path, const std::string& args, const std::string& dir)
+{
+    std::string cmd = "\"" + path + "\"";
+    if (!args.empty())
+        cmd += " " + args;
+    return StartCommand(cmd, dir);
 }
 
 Process StartProgram(const std::string& args, const std::string& dir)

@@ -28,6 +28,9 @@ void RemoveTree(const std::string& dir);
 bool FileExists(const std::string& path);
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
 std::vector<std::string> ListFiles(const std::string& dir, const std::string& pattern = "*");
+// A string of an executable's version block ("FileVersion", "CompanyName",
+// ...) in its first translation; empty when there is none.
+std::string VersionString(const std::string& path, const std::string& name);
 
 // --- processes --------------------------------------------------------------
 class Process {
@@ -52,6 +55,8 @@ private:
     DWORD pid_ = 0;
 };
 
+// Starts a whole command line in dir (or the current folder).
+Process StartCommand(const std::string& commandLine, const std::string& dir = "");
 // Starts path with the command-line tail args in dir (or the current folder).
 Process Start(const std::string& path, const std::string& args = "", const std::string& dir = "");
 // Starts Snaplark.exe.

@@ -113,9 +113,9 @@ struct Resident {
     HWND main = nullptr;
     int threads = 0;
 
-    Resident()
+    explicit Resident(const std::string& path = ProgramPath())
     {
-        process = StartProgram();
+        process = Start(path);
         main = WaitForWindow(process.Pid(), "TMainForm", "Snaplark");
         // The hook thread is the last thing start-up creates.
         WaitFor([&] { return ThreadCount(process.Pid()) >= 2; });
@@ -134,6 +134,20 @@ struct Resident {
         return process.Wait(10s) == std::optional<DWORD>(0);
     }
 };
+
+// Presses Print Screen with the modifiers until a capture reaches the
+// clipboard: the hooks may come up a moment after the hook thread.
+inline std::optional<Pixels> CaptureToClipboard(const std::vector<WORD>& modifiers = {})
+{
+    EmptyTheClipboard();
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const DWORD sequence = GetClipboardSequenceNumber();
+        PressKey(VK_SNAPSHOT, modifiers);
+        if (std::optional<Pixels> shot = WaitForClipboardBitmap(sequence, 2s))
+            return shot;
+    }
+    return std::nullopt;
+}
 
 // --- the registry ---------------------------------------------------------------
 

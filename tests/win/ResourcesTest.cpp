@@ -97,25 +97,7 @@ TEST_F(ProgramResources, IconHasThreeSizes)
 
 TEST_F(ProgramResources, VersionBlockNamesTheFileVersion)
 {
-    const std::string path = ProgramPath();
-    DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
-    ASSERT_GT(size, 0u);
-    std::string block(size, '\0');
-    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, block.data()));
-    struct Translation {
-        WORD language, codePage;
-    }* translation = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
-                               reinterpret_cast<void**>(&translation), &length));
-    ASSERT_GE(length, 4u);
-    char name[64];
-    std::snprintf(name, sizeof name, "\\StringFileInfo\\%04X%04X\\FileVersion", translation->language,
-                  translation->codePage);
-    char* version = nullptr;
-    ASSERT_TRUE(VerQueryValueA(block.data(), name, reinterpret_cast<void**>(&version), &length));
-    EXPECT_STREQ(version, SNAPLARK_VERSION ".0");
+    EXPECT_EQ(VersionString(ProgramPath(), "FileVersion"), SNAPLARK_VERSION ".0");
 }
 
 TEST_F(ProgramResources, ManifestAsksForCommonControlsSix)
