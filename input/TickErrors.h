@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace snaplark {
@@ -17,9 +18,10 @@ class TickReportGate {
 public:
     // A new timer run: its first failure will be told.
     void NewRun();
-    // Whether to show this failure; boxOpen: an error box is on screen now,
-    // so nothing more can be shown (it is not counted as told either).
-    bool Admit(const std::string& text, bool boxOpen);
+    // Whether to show this failure. boxShowing: the text of the error box on
+    // screen now, if one is; nothing more can be shown then, and a failure
+    // the box already tells counts as told.
+    bool Admit(const std::string& text, const std::optional<std::string>& boxShowing);
     int Dropped() const { return dropped_; }
 
 private:

@@ -42,13 +42,20 @@ void TickReportGate::NewRun()
     dropped_ = 0;
 }
 
-bool TickReportGate::Admit(const std::string& text, bool boxOpen)
+bool TickReportGate::Admit(const std::string& text, const std::optional<std::string>& boxShowing)
 {
-    if (boxOpen || (!told_.empty() && SameFailure(text, told_))) {
+    const std::string key = text.empty() ? " " : text;
+    if (boxShowing) {
+        if (SameFailure(text, *boxShowing))
+            told_ = key;
         ++dropped_;
         return false;
     }
-    told_ = text.empty() ? " " : text;
+    if (!told_.empty() && SameFailure(key, told_)) {
+        ++dropped_;
+        return false;
+    }
+    told_ = key;
     return true;
 }
 

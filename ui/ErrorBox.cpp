@@ -20,12 +20,12 @@ ErrorBoxDisplay& Display()
     return display;
 }
 
-bool g_boxOpen = false;
+std::optional<std::string> g_shown;
 
 class BoxOpen {
 public:
-    BoxOpen() { g_boxOpen = true; }
-    ~BoxOpen() { g_boxOpen = false; }
+    explicit BoxOpen(const std::string& text) { g_shown = text; }
+    ~BoxOpen() { g_shown.reset(); }
     BoxOpen(const BoxOpen&) = delete;
     BoxOpen& operator=(const BoxOpen&) = delete;
 };
@@ -70,10 +70,10 @@ private:
 
 void ShowErrorBox(const std::string& text)
 {
-    if (g_boxOpen)
+    if (g_shown)
         return;
     const std::string shown = ErrorBoxText(text);
-    BoxOpen open;
+    BoxOpen open(text);
     DisabledThreadWindows disabled;
     if (Display())
         Display()(ApplicationWindow(), shown, kErrorBoxCaption, kErrorBoxFlags);
@@ -81,7 +81,7 @@ void ShowErrorBox(const std::string& text)
         ShowMessageBox(ApplicationWindow(), shown, kErrorBoxCaption, kErrorBoxFlags);
 }
 
-bool ErrorBoxOpen() { return g_boxOpen; }
+std::optional<std::string> ShownErrorText() { return g_shown; }
 
 std::string ErrorTextOf(std::exception_ptr error)
 {

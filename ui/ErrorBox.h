@@ -6,6 +6,7 @@
 
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace snaplark {
@@ -19,7 +20,8 @@ inline constexpr UINT kErrorBoxFlags = MB_ICONERROR | MB_OK;
 // ticks, and a failure told while a box is open is dropped rather than
 // stacked on top of it.
 void ShowErrorBox(const std::string& text);
-bool ErrorBoxOpen();
+// The text of the box on screen now (as given to ShowErrorBox), if one is.
+std::optional<std::string> ShownErrorText();
 
 // The text an error caught at a Win32 callback boundary is told with: the
 // text of a snaplark::Error or other std::exception, "Out of system

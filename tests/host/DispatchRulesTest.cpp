@@ -36,16 +36,21 @@ TEST(TickReports, TheSameFailureIsToldOncePerRunAndAnotherOneAfterTheBoxCloses)
     const std::string missing2 = "Cannot create file \"C:\\gone\\260203140509107.png\". Path not found";
     TickReportGate gate;
     gate.NewRun();
-    EXPECT_TRUE(gate.Admit(missing1, false));
-    EXPECT_FALSE(gate.Admit(missing2, true)) << "a box is open";
-    EXPECT_FALSE(gate.Admit(missing2, false)) << "only the file's time stamp differs";
-    EXPECT_TRUE(gate.Admit("Stream write error", false)) << "a different failure, box closed";
-    EXPECT_FALSE(gate.Admit("Stream write error", false));
-    EXPECT_TRUE(gate.Admit(missing2, false));
+    EXPECT_TRUE(gate.Admit(missing1, std::nullopt));
+    EXPECT_FALSE(gate.Admit(missing2, missing1)) << "its box is open";
+    EXPECT_FALSE(gate.Admit(missing2, std::nullopt)) << "only the file's time stamp differs";
+    EXPECT_TRUE(gate.Admit("Stream write error", std::nullopt)) << "a different failure, box closed";
+    EXPECT_FALSE(gate.Admit("Stream write error", std::nullopt));
+    EXPECT_TRUE(gate.Admit(missing2, std::nullopt));
     EXPECT_EQ(gate.Dropped(), 3);
+    // A run started again while its failure's box is still open: the box
+    // already tells it, and another failure waits until the box is closed.
     gate.NewRun();
-    EXPECT_TRUE(gate.Admit("Stream write error", false));
     EXPECT_EQ(gate.Dropped(), 0);
+    EXPECT_FALSE(gate.Admit(missing1, "Stream write error"));
+    EXPECT_FALSE(gate.Admit(missing2, missing1));
+    EXPECT_FALSE(gate.Admit(missing1, std::nullopt));
+    EXPECT_TRUE(gate.Admit("Stream write error", std::nullopt));
     // Other numbers are part of the failure.
     EXPECT_FALSE(SameFailure("JPEG error #21", "JPEG error #22"));
 }

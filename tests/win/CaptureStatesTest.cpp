@@ -16,6 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
+
 using namespace driver;
 using namespace snaplark;
 
@@ -294,6 +297,13 @@ TEST_F(CaptureStates, FailingCapturesReportOnceAndNeverLeaveClicksBlocked)
     WaitFor([&] { Pump(); return GetTickCount() > until; }, 2s);
     EXPECT_TRUE(form_->CaptureT.Enabled()) << "a failure does not stop the timer";
     EXPECT_EQ(g_boxes.size(), 3u);
+    // A different failure later in the same run is told, once.
+    CaptureDirectory = dir_ + "\\gone";
+    ASSERT_TRUE(WaitFor([&] { Pump(); return g_boxes.size() == 4u; }, 2s)) << "the new failure was not told";
+    EXPECT_NE(g_boxes[3].find("\\gone\\"), std::string::npos) << g_boxes[3];
+    const auto later = GetTickCount() + 500;
+    WaitFor([&] { Pump(); return GetTickCount() > later; }, 2s);
+    EXPECT_EQ(g_boxes.size(), 4u);
     Press(1);
 }
 
@@ -319,6 +329,192 @@ TEST_F(CaptureStates, ClicksOfASelectionAreBlockedUntilItEnds)
     LeftClick(750, 530);
     EXPECT_TRUE(WaitFor([&] { Pump(); return clicks == 1; }, 5s)) << "clicks stay blocked";
     DestroyWindow(target);
+}
+
+// A window of its own thread that takes its time to paint, as a busy program
+// does: every repaint walk waits for it.
+class SlowPainter {
+public:
+    explicit SlowPainter(DWORD paintMs) : paintMs_(paintMs)
+    {
+        thread_ = CreateThread(nullptr, 0, Run, this, 0, &threadId_);
+        WaitFor([&] { return window_ != nullptr; }, 5s);
+    }
+    ~SlowPainter()
+    {
+        PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
+        WaitForSingleObject(thread_, 5000);
+        CloseHandle(thread_);
+    }
+
+private:
+    static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+    {
+        if (m == WM_PAINT) {
+            PAINTSTRUCT ps;
+            BeginPaint(w, &ps);
+            Sleep(reinterpret_cast<SlowPainter*>(GetWindowLongPtrA(w, GWLP_USERDATA))->paintMs_);
+            EndPaint(w, &ps);
+            return 0;
+        }
+        return DefWindowProcA(w, m, wp, lp);
+    }
+    static DWORD WINAPI Run(void* p)
+    {
+        auto* self = static_cast<SlowPainter*>(p);
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = Proc;
+        wc.lpszClassName = "SlowPainter";
+        RegisterClassA(&wc);
+        HWND w = CreateWindowA("SlowPainter", "Slow", WS_POPUP, 900, 600, 100, 80, nullptr, nullptr,
+                               nullptr, nullptr);
+        SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        ShowWindow(w, SW_SHOWNOACTIVATE);
+        self->window_ = w;
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+            DispatchMessageA(&msg);
+        DestroyWindow(w);
+        return 0;
+    }
+
+    DWORD paintMs_;
+    HANDLE thread_ = nullptr;
+    DWORD threadId_ = 0;
+    std::atomic<HWND> window_{nullptr};
+};
+
+TEST_F(CaptureStates, TicksOfASlowCaptureAreSkippedNotNestedAndAStopLeavesNoLateFiles)
+{
+    SlowPainter busy(300);  // each capture takes longer than the interval
+    ui::ClickControl(form_->TimerCB);
+    ui::ClickControl(form_->BMPRB);
+    form_->TimeUD.SetPosition(100);
+    int depth = 0, deepest = 0;
+    const auto tick = form_->CaptureT.OnTimer;
+    form_->CaptureT.OnTimer = [&] {
+        deepest = std::max(deepest, ++depth);
+        if (depth > 3)
+            form_->CaptureT.SetEnabled(false);  // a runaway nest: end it, the test has failed
+        tick();
+        --depth;
+    };
+    Press(1);
+    ASSERT_TRUE(WaitFor([&] { Pump(); return Files() >= 4; }, 20s));
+    EXPECT_LE(deepest, 2) << "a tick ran inside a tick's capture";
+    EXPECT_GT(form_->CaptureGate.SkippedTicks(), 0u);
+
+    Press(1);  // stops: nothing is running now, so no file may follow
+    const size_t stopped = Files();
+    const auto later = GetTickCount() + 1200;
+    WaitFor([&] { Pump(); return GetTickCount() > later; }, 3s);  // proves that nothing comes
+    EXPECT_EQ(Files(), stopped) << "files came after the stop";
+}
+
+TEST_F(CaptureStates, AClickWhileTheSelectionStartsNeitherEndsItNorLeavesItStuck)
+{
+    ToFile();
+    // Already waiting when the selection starts: handled while it freezes the screen.
+    PostMessageA(form_->Handle(), WM_HOOK_MOUSE, WM_LBUTTONDOWN, 0);
+    PostMessageA(form_->Handle(), WM_HOOK_MOUSE, WM_LBUTTONUP, 0);
+    Press(4);
+    EXPECT_TRUE(RectSelectActive) << "the selection did not start";
+    EXPECT_FALSE(Dragging);
+    EXPECT_TRUE(IsWindowVisible(CaptureForm->Handle()));
+    EXPECT_EQ(Files(), 0u) << "the early click captured";
+    Mouse(WM_LBUTTONDOWN, 100, 100);
+    Mouse(WM_LBUTTONUP, 140, 130);
+    EXPECT_FALSE(RectSelectActive || Dragging);
+    EXPECT_FALSE(IsWindowVisible(CaptureForm->Handle()));
+    EXPECT_EQ(Files(), 1u);
+}
+
+TEST_F(CaptureStates, AFailingSelectionStartLeavesNoSelectionAndNoBlockedClicks)
+{
+    ToFile();
+    // Use up the process's drawing objects, so the frozen picture cannot be made.
+    std::vector<HGDIOBJ> hoard;
+    while (hoard.size() < 200000)
+        if (HGDIOBJ o = CreatePen(PS_SOLID, 1, static_cast<COLORREF>(hoard.size())))
+            hoard.push_back(o);
+        else
+            break;
+    ASSERT_LT(hoard.size(), 200000u) << "drawing objects never ran out";
+    Press(4);
+    for (HGDIOBJ o : hoard)
+        DeleteObject(o);
+    EXPECT_EQ(g_boxes.size(), 1u);
+    EXPECT_FALSE(RectSelectActive || Dragging);
+    EXPECT_FALSE(IsWindowVisible(CaptureForm->Handle()));
+    // Later mouse events find no selection: no more boxes, no capture.
+    Mouse(WM_LBUTTONDOWN, 100, 100);
+    Mouse(WM_MOUSEMOVE, 120, 120);
+    Mouse(WM_LBUTTONUP, 140, 130);
+    EXPECT_EQ(g_boxes.size(), 1u);
+    EXPECT_EQ(Files(), 0u);
+}
+
+TEST_F(CaptureStates, ExitDuringADragLeavesQueuedMouseEventsNothingToDrawOn)
+{
+    Press(4);
+    Mouse(WM_LBUTTONDOWN, 100, 100);
+    ASSERT_TRUE(Dragging);
+    PostMessageA(form_->Handle(), WM_HOOK_MOUSE, WM_MOUSEMOVE, 0);
+    PostMessageA(form_->Handle(), WM_HOOK_MOUSE, WM_LBUTTONUP, 0);
+    ui::CloseAction action = ui::CloseAction::Hide;
+    form_->FormClose(action);
+    EXPECT_FALSE(RectSelectActive || Dragging || WindowPickActive);
+    Pump();  // the queued events: before the fix, the freed overlay was drawn on
+    EXPECT_TRUE(g_boxes.empty());
+    delete form_;
+    form_ = nullptr;
+}
+
+TEST_F(CaptureStates, ErrorBoxesNeverStack)
+{
+    ToFile();
+    CaptureDirectory = dir_ + "\\removed";
+    // The box's own message loop goes on handling presses and ticks.
+    int open = 0, most = 0;
+    std::function<void()> whileOpen;
+    SetErrorBoxDisplay([&](HWND, const std::string& text, const char*, UINT) {
+        g_boxes.push_back(text);
+        most = std::max(most, ++open);
+        if (whileOpen)
+            whileOpen();
+        const auto until = GetTickCount() + 400;
+        WaitFor([&] { Pump(); return GetTickCount() > until; }, 2s);
+        --open;
+        return IDOK;
+    });
+    // Shift+Print Screen held down: the key repeats while the first box is open.
+    for (int i = 0; i < 5; ++i)
+        PostMessageA(form_->Handle(), WM_PRTSCR_PRESSED, 1, 0);
+    Press(1);
+    Pump();
+    EXPECT_EQ(most, 1);
+    EXPECT_EQ(g_boxes.size(), 1u);
+
+    // The timer stopped and started again while its first failure is on
+    // screen: the new run starts once the box is closed, and tells its own
+    // first failure then.
+    g_boxes.clear();
+    ui::ClickControl(form_->TimerCB);
+    form_->TimeUD.SetPosition(100);
+    whileOpen = [&] {
+        whileOpen = nullptr;
+        PostMessageA(form_->Handle(), WM_PRTSCR_PRESSED, 1, 0);  // stop
+        PostMessageA(form_->Handle(), WM_PRTSCR_PRESSED, 1, 0);  // start again
+    };
+    Press(1);
+    ASSERT_TRUE(WaitFor([&] { Pump(); return !g_boxes.empty(); }, 5s));
+    const auto later = GetTickCount() + 600;
+    WaitFor([&] { Pump(); return GetTickCount() > later; }, 2s);
+    EXPECT_EQ(most, 1);
+    EXPECT_EQ(g_boxes.size(), 2u);
+    EXPECT_TRUE(form_->CaptureT.Enabled());
+    Press(1);
+    SetErrorBoxDisplay({});
 }
 
 }  // namespace
