@@ -277,6 +277,47 @@ TEST_F(PrintScreen, ShiftToTheClipboardPutsTheScreenThere)
     EXPECT_TRUE(Files().empty());
 }
 
+TEST_F(PrintScreen, AProgramThatStoppedAnsweringDoesNotHoldTheCapture)
+{
+    Start({});
+    // A visible window whose thread stops taking messages, as a program that
+    // hangs ("Not Responding").
+    struct Hung {
+        HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HANDLE thread = nullptr;
+        static DWORD WINAPI Run(void* p)
+        {
+            auto* self = static_cast<Hung*>(p);
+            HWND w = CreateWindowA("Static", "Hung", WS_POPUP | WS_VISIBLE | WS_BORDER, 700, 400, 200, 100,
+                                   nullptr, nullptr, nullptr, nullptr);
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+            SetEvent(self->ready);
+            WaitForSingleObject(self->release, INFINITE);  // no messages taken meanwhile
+            DestroyWindow(w);
+            return 0;
+        }
+        Hung() { thread = CreateThread(nullptr, 0, Run, this, 0, nullptr); }
+        ~Hung()
+        {
+            SetEvent(release);
+            WaitForSingleObject(thread, 5000);
+            CloseHandle(thread);
+            CloseHandle(release);
+            CloseHandle(ready);
+        }
+    } hung;
+    ASSERT_EQ(WaitForSingleObject(hung.ready, 5000), WAIT_OBJECT_0);
+    EmptyTheClipboard();
+    const DWORD sequence = GetClipboardSequenceNumber();
+    PressKey(VK_SNAPSHOT, {VK_LSHIFT});
+    const std::optional<Pixels> shot = WaitForClipboard(sequence);
+    ASSERT_TRUE(shot.has_value()) << "no capture while another program hangs";
+    EXPECT_EQ(shot->width, width_);
+}
+
 TEST_F(PrintScreen, CtrlDragCapturesTheRectangleAndItsClicksReachNobody)
 {
     Start({});
