@@ -255,18 +255,8 @@ public:
         }
     }
 
-    // Stops the workers within a row and waits for them, also when the
-    // calling thread leaves with an error.
-    ~StripeWorkers()
-    {
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
-        }
-        changed_.notify_all();
-        for (std::thread& t : threads_)
-            t.join();
-    }
+    // Also when the calling thread leaves with an error.
+    ~StripeWorkers() { Stop(); }
     StripeWorkers(const StripeWorkers&) = delete;
     StripeWorkers& operator=(const StripeWorkers&) = delete;
 
@@ -292,6 +282,10 @@ public:
             }
             changed_.notify_all();
         }
+        // A worker that failed after its last stripe still fails the file.
+        Stop();
+        if (error_)
+            std::rethrow_exception(error_);
         return adler;
     }
 
@@ -302,6 +296,19 @@ private:
         uLong adler = 0;
         StripeOutput output;
     };
+
+    // Ends the workers within a row and waits for them.
+    void Stop()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        for (std::thread& t : threads_)
+            if (t.joinable())
+                t.join();
+    }
 
     Slot* Ready(std::size_t stripe)
     {
