@@ -18,6 +18,9 @@ namespace snaplark {
 // A bitmap of width or height 0 writes nothing at all, as the BMP and JPEG
 // writers do: PNG cannot express an empty image (IHDR needs sizes of at least
 // 1), and an empty file is the same outcome the other formats give.
+//
+// `threads` says how many threads deflate the rows; the file is the same
+// whatever it says.
 void WritePng(ByteSink& sink, const DibView& image, const DeflateThreads& threads = {});
 
 }  // namespace snaplark
