@@ -11,6 +11,7 @@
 #include <string>
 
 #include "capture/CaptureFileName.h"
+#include "capture/StripedDeflate.h"
 
 namespace snaplark {
 
@@ -39,6 +40,11 @@ void WriteCaptureFile(HBITMAP bitmap, const std::string& baseName);
 void WriteBmpFile(HBITMAP bitmap, const std::string& fileName);
 void WritePngFile(HBITMAP bitmap, const std::string& fileName);
 void WriteJpegFile(HBITMAP bitmap, const std::string& fileName);
+
+// The threads WritePngFile deflates on: one per core, each lowered below
+// normal priority as it starts, so the hook thread and the main thread
+// always get the processor before the encoding does.
+DeflateThreads PngFileThreads();
 
 // Replaces the clipboard's contents with a copy of the bitmap (CF_BITMAP),
 // plus a copy of its palette (CF_PALETTE) when it is a DIB section with a

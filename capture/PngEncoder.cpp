@@ -1,7 +1,5 @@
 #include "capture/PngEncoder.h"
 
-#include <zlib.h>
-
 #include <cstring>
 
 #include "capture/CaptureError.h"
@@ -11,84 +9,9 @@ namespace snaplark {
 namespace {
 
 constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-constexpr int kCompressionLevel = 7;
 constexpr std::uint8_t kFilterSub = 1;
 constexpr std::uint8_t kColorTypeTruecolor = 2;
 constexpr std::uint8_t kColorTypeIndexed = 3;
-
-void PutBE32(std::uint8_t* p, std::uint32_t v)
-{
-    p[0] = static_cast<std::uint8_t>(v >> 24);
-    p[1] = static_cast<std::uint8_t>(v >> 16);
-    p[2] = static_cast<std::uint8_t>(v >> 8);
-    p[3] = static_cast<std::uint8_t>(v);
-}
-
-// Frames chunk data that already sits at frame + 8, leaving room for the CRC
-// after it. Returns the size of the whole chunk.
-std::size_t FrameChunk(std::uint8_t* frame, const char* type, std::size_t size)
-{
-    PutBE32(frame, static_cast<std::uint32_t>(size));
-    std::memcpy(frame + 4, type, 4);
-    const uLong crc = crc32(crc32(0L, Z_NULL, 0), frame + 4, static_cast<uInt>(4 + size));
-    PutBE32(frame + 8 + size, static_cast<std::uint32_t>(crc));
-    return 12 + size;
-}
-
-// Owns the deflate state so it is released on every path.
-class Deflater {
-public:
-    Deflater()
-    {
-        stream_ = {};
-        const int rc = deflateInit(&stream_, kCompressionLevel);
-        if (rc == Z_MEM_ERROR)
-            throw Error("Out of memory");
-        if (rc != Z_OK)
-            throw Error("PNG compression error");
-    }
-    ~Deflater() { deflateEnd(&stream_); }
-    Deflater(const Deflater&) = delete;
-    Deflater& operator=(const Deflater&) = delete;
-
-    // Compresses `size` bytes without flushing, handing every full output
-    // buffer to the chunker.
-    void Feed(std::uint8_t* data, std::size_t size, IdatChunker& out)
-    {
-        // avail_in is 32 bits wide; a row of a huge bitmap goes in pieces.
-        constexpr std::size_t kMaxPiece = std::size_t{1} << 30;
-        while (size != 0) {
-            const std::size_t piece = size < kMaxPiece ? size : kMaxPiece;
-            stream_.next_in = data;
-            stream_.avail_in = static_cast<uInt>(piece);
-            while (stream_.avail_in != 0)
-                Step(Z_NO_FLUSH, out);
-            data += piece;
-            size -= piece;
-        }
-    }
-
-    void Finish(IdatChunker& out)
-    {
-        while (Step(Z_FINISH, out) != Z_STREAM_END) {
-        }
-    }
-
-private:
-    int Step(int flush, IdatChunker& out)
-    {
-        const std::size_t room = out.Room();
-        stream_.next_out = out.Space();
-        stream_.avail_out = static_cast<uInt>(room);
-        const int rc = deflate(&stream_, flush);
-        if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
-            throw Error("PNG compression error");
-        out.Commit(room - stream_.avail_out);
-        return rc;
-    }
-
-    z_stream stream_;
-};
 
 // Top-down DIB rows of blue, green, red become red, green, blue with the Sub
 // filter applied in the same pass: one read and one write per byte.
@@ -131,51 +54,7 @@ void CheckView(const DibView& image)
 
 }  // namespace
 
-void WritePngChunk(ByteSink& sink, const char (&type)[5], const std::uint8_t* data,
-                   std::size_t size)
-{
-    std::vector<std::uint8_t> frame(12 + size);
-    if (size != 0)
-        std::memcpy(frame.data() + 8, data, size);
-    sink.Write(frame.data(), FrameChunk(frame.data(), type, size));
-}
-
-IdatChunker::IdatChunker(ByteSink& sink) : sink_(sink), frame_(kHeaderBytes + kIdatChunkSize + 4)
-{
-}
-
-void IdatChunker::Commit(std::size_t count)
-{
-    used_ += count;
-    if (used_ == kIdatChunkSize)
-        Emit();
-}
-
-void IdatChunker::Put(const void* data, std::size_t size)
-{
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    while (size != 0) {
-        const std::size_t n = size < Room() ? size : Room();
-        std::memcpy(Space(), p, n);
-        Commit(n);
-        p += n;
-        size -= n;
-    }
-}
-
-void IdatChunker::Finish()
-{
-    if (used_ != 0)
-        Emit();
-}
-
-void IdatChunker::Emit()
-{
-    sink_.Write(frame_.data(), FrameChunk(frame_.data(), "IDAT", used_));
-    used_ = 0;
-}
-
-void WritePng(ByteSink& sink, const DibView& image)
+void WritePng(ByteSink& sink, const DibView& image, const DeflateThreads& threads)
 {
     CheckView(image);
     if (image.width == 0 || image.height == 0)
@@ -208,21 +87,22 @@ void WritePng(ByteSink& sink, const DibView& image)
         headSize += FrameChunk(plte, "PLTE", 3 * entries);
     }
 
-    Deflater deflater;
-    IdatChunker idat(sink);
-    std::vector<std::uint8_t> row(1 + rowBytes);
-    row[0] = kFilterSub;
-
-    sink.Write(head.data(), headSize);
     // PNG runs top to bottom, the DIB bottom to top.
-    for (int y = image.height - 1; y >= 0; --y) {
+    RowSource rows;
+    rows.count = static_cast<std::size_t>(image.height);
+    rows.bytes = 1 + rowBytes;
+    rows.fill = [&image, indexed, width, rowBytes](std::size_t index, std::uint8_t* out) {
+        const std::uint8_t* source = image.Row(image.height - 1 - static_cast<int>(index));
+        out[0] = kFilterSub;
         if (indexed)
-            SubFilterIndexedRow(image.Row(y), row.data() + 1, rowBytes);
+            SubFilterIndexedRow(source, out + 1, rowBytes);
         else
-            SubFilterBgrRow(image.Row(y), row.data() + 1, width);
-        deflater.Feed(row.data(), row.size(), idat);
-    }
-    deflater.Finish(idat);
+            SubFilterBgrRow(source, out + 1, width);
+    };
+
+    IdatChunker idat(sink);
+    sink.Write(head.data(), headSize);
+    DeflateRows(rows, idat, threads);
     idat.Finish();
 
     WritePngChunk(sink, "IEND", nullptr, 0);

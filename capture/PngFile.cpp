@@ -7,6 +7,15 @@
 
 namespace snaplark {
 
+DeflateThreads PngFileThreads()
+{
+    DeflateThreads threads;
+    // Should the system refuse, the worker stays at normal priority, still
+    // not above the main thread: nothing worth failing a capture for.
+    threads.workerStart = [] { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL); };
+    return threads;
+}
+
 void WritePngFile(HBITMAP bitmap, const std::string& fileName)
 {
     const BitmapShape shape = ShapeOf(bitmap);
@@ -20,7 +29,7 @@ void WritePngFile(HBITMAP bitmap, const std::string& fileName)
     const int bitCount = shape.bitCount >= 16 ? 24 : shape.bitCount;
     const DibCopy dib(bitmap, bitCount);
     FileSink file(fileName);
-    WritePng(file, dib.View());
+    WritePng(file, dib.View(), PngFileThreads());
 }
 
 }  // namespace snaplark

@@ -2,7 +2,8 @@
 # Starts or stops the test desktop: an Xvfb display, a throwaway Wine prefix
 # whose default is the virtual desktop "shell" (low-level hooks only see input
 # inside a Wine desktop, and "shell" also draws the taskbar with its
-# notification area), and a persistent wineserver.
+# notification area), and a persistent wineserver. SNAPLARK_DESKTOP sets the
+# desktop's size, SNAPLARK_WALLPAPER an absolute path of a BMP to draw on it.
 #
 #   wine-session.sh start DIR   writes DIR/env for wine-exec.sh
 #   wine-session.sh stop DIR    ends everything started and removes DIR
@@ -54,6 +55,11 @@ ENV
   # Debian's Wine does not look in its own font folder: give the prefix the
   # fonts the program's dialogs ask for ("MS Sans Serif", Tahoma).
   cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  # A wallpaper (SNAPLARK_WALLPAPER, a BMP file) is read when the desktop
+  # starts, so it goes in before the desktop is made the default.
+  if [ -n "${SNAPLARK_WALLPAPER:-}" ]; then
+    wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /d "Z:${SNAPLARK_WALLPAPER//\//\\}" /f >/dev/null 2>&1
+  fi
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d "$desktop" /f >/dev/null 2>&1
   # A crashing test program must fail its test, not wait on a dialog.

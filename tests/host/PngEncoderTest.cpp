@@ -2,6 +2,10 @@
 
 #include <zlib.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "capture/CaptureError.h"
 #include "capture/PngEncoder.h"
 #include "TestImages.h"
@@ -13,11 +17,19 @@ using test::ParsePngChunks;
 using test::PngChunk;
 using test::TestDib;
 
-std::vector<std::uint8_t> EncodePng(const DibView& view)
+std::vector<std::uint8_t> EncodePng(const DibView& view, const DeflateThreads& threads = {})
 {
     VectorSink sink;
-    WritePng(sink, view);
+    WritePng(sink, view, threads);
     return sink.bytes;
+}
+
+DeflateThreads Threads(unsigned threads, std::size_t stripeBytes = kDeflateStripeBytes)
+{
+    DeflateThreads t;
+    t.threads = threads;
+    t.stripeBytes = stripeBytes;
+    return t;
 }
 
 std::vector<std::uint8_t> JoinIdat(const std::vector<PngChunk>& chunks)
@@ -36,6 +48,30 @@ std::vector<std::uint8_t> Inflate(const std::vector<std::uint8_t>& stream, std::
     EXPECT_EQ(uncompress(out.data(), &size, stream.data(), stream.size()), Z_OK);
     out.resize(size);
     return out;
+}
+
+// Inflates the stream whole (zlib checks the Adler-32 at its end) and checks
+// that it holds every row top to bottom, filter type 1 in front, Sub undone
+// by hand giving the source row, and no padding.
+void ExpectSubFilteredRows(const std::vector<std::uint8_t>& stream, const TestDib& dib)
+{
+    const std::size_t rowBytes = dib.bitCount == 24 ? 3 * dib.width : DibRowBytes(dib.width, dib.bitCount);
+    const std::size_t expected = dib.height * (1 + rowBytes);
+    const auto raw = Inflate(stream, expected);
+    ASSERT_EQ(raw.size(), expected);
+    const std::size_t p = dib.bitCount == 24 ? 3 : 1;
+    for (int y = 0; y < dib.height; ++y) {
+        const std::uint8_t* line = &raw[y * (1 + rowBytes)];
+        ASSERT_EQ(line[0], 1) << "row " << y;
+        const std::uint8_t* src = &dib.bits[(dib.height - 1 - y) * dib.stride];
+        std::vector<std::uint8_t> row(line + 1, line + 1 + rowBytes);
+        for (std::size_t i = p; i < rowBytes; ++i)
+            row[i] = static_cast<std::uint8_t>(row[i] + row[i - p]);
+        for (std::size_t i = 0; i < rowBytes; ++i) {
+            const std::size_t s = dib.bitCount == 24 ? (i / 3) * 3 + (2 - i % 3) : i;
+            ASSERT_EQ(row[i], src[s]) << "row " << y << " byte " << i;
+        }
+    }
 }
 
 // Chunk order, IHDR fields and, through libpng's decoding (which checks every
@@ -132,23 +168,132 @@ TEST(PngEncoder, ZlibStreamHoldsSubFilteredRows)
         EXPECT_EQ(stream[0], 0x78);
         EXPECT_EQ(stream[1], 0xDA);
 
-        const std::size_t rowBytes = c.bpp == 24 ? 3 * c.w : DibRowBytes(c.w, c.bpp);
-        const auto raw = Inflate(stream, c.h * (1 + rowBytes));
-        ASSERT_EQ(raw.size(), c.h * (1 + rowBytes));
-        const std::size_t p = c.bpp == 24 ? 3 : 1;
-        for (int y = 0; y < c.h; ++y) {
-            const std::uint8_t* line = &raw[y * (1 + rowBytes)];
-            EXPECT_EQ(line[0], 1) << "row " << y;
-            // Undo Sub by hand and compare with the top-down source row.
-            const std::uint8_t* src = &dib.bits[(c.h - 1 - y) * dib.stride];
-            std::vector<std::uint8_t> row(line + 1, line + 1 + rowBytes);
-            for (std::size_t i = p; i < rowBytes; ++i)
-                row[i] = static_cast<std::uint8_t>(row[i] + row[i - p]);
-            for (std::size_t i = 0; i < rowBytes; ++i) {
-                const std::size_t s = c.bpp == 24 ? (i / 3) * 3 + (2 - i % 3) : i;
-                ASSERT_EQ(row[i], src[s]) << "row " << y << " byte " << i;
-            }
+        ExpectSubFilteredRows(stream, dib);
+    }
+}
+
+// Rows that repeat every few rows, so deflate finds matches reaching back
+// into earlier stripes.
+void RepeatRows(TestDib& dib, int period)
+{
+    for (int y = period; y < dib.height; ++y)
+        std::copy_n(&dib.bits[(y % period) * dib.stride], dib.stride, &dib.bits[y * dib.stride]);
+}
+
+// libpng decodes the file to the DIB's pixels, through the palette when indexed.
+void ExpectDecodesTo(const std::vector<std::uint8_t>& file, const TestDib& dib)
+{
+    const auto decoded = test::DecodePng(file);
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    ASSERT_EQ(decoded.width, dib.width);
+    ASSERT_EQ(decoded.height, dib.height);
+    for (int y = 0; y < dib.height; ++y)
+        for (int x = 0; x < dib.width; ++x) {
+            const std::uint8_t* bgr = dib.bitCount == 24
+                                          ? &dib.bits[(dib.height - 1 - y) * dib.stride + 3 * x]
+                                          : &dib.colorTable[4 * dib.Index(x, y)];
+            const std::uint8_t* rgb = decoded.At(x, y);
+            ASSERT_TRUE(rgb[0] == bgr[2] && rgb[1] == bgr[1] && rgb[2] == bgr[0]) << x << "," << y;
         }
+}
+
+// Stripes lie where the picture alone puts them, so the file is the same on
+// any number of threads; and it is one zlib stream: it inflates whole with
+// its Adler-32, libpng decodes it to exact pixels, and the chunks stay
+// 65535 bytes. Stripes of one row or a few, odd widths and every depth put
+// stripe ends at every point of the chunks; repeated rows make deflate reach
+// back into the stripe before, through its dictionary.
+TEST(PngEncoder, StripesGiveOneStreamAndTheSameFileOnAnyThreads)
+{
+    struct Case { int w, h, bpp, period; std::size_t stripeBytes; };
+    for (const Case c : {Case{301, 97, 24, 0, 1}, Case{301, 97, 24, 5, 1}, Case{257, 160, 24, 0, 20000},
+                         Case{257, 160, 24, 3, 5000}, Case{333, 61, 8, 4, 1000}, Case{99, 40, 4, 0, 1},
+                         Case{999, 50, 1, 7, 300}}) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << "@" << c.bpp << " repeating " << c.period
+                                        << ", stripes of " << c.stripeBytes);
+        TestDib dib(c.w, c.h, c.bpp, 4);
+        dib.FillNoise(static_cast<unsigned>(c.w + c.h));
+        if (c.period != 0)
+            RepeatRows(dib, c.period);
+        const auto file = EncodePng(dib.View(), Threads(1, c.stripeBytes));
+        for (unsigned threads : {2u, 3u, 8u})
+            ASSERT_EQ(EncodePng(dib.View(), Threads(threads, c.stripeBytes)), file) << threads << " threads";
+
+        ExpectDecodesTo(file, dib);
+        const auto chunks = ParsePngChunks(file);
+        const auto stream = JoinIdat(chunks);
+        ASSERT_GE(stream.size(), 2u);
+        EXPECT_EQ(stream[0], 0x78);
+        EXPECT_EQ(stream[1], 0xDA);
+        ExpectSubFilteredRows(stream, dib);
+        std::vector<std::size_t> sizes;
+        for (const PngChunk& chunk : chunks)
+            if (chunk.type == "IDAT")
+                sizes.push_back(chunk.data.size());
+        for (std::size_t i = 0; i + 1 < sizes.size(); ++i)
+            EXPECT_EQ(sizes[i], 65535u) << "IDAT " << i;
+        // Without the rows before it as dictionary, a stripe of one repeated
+        // row would not shrink at all.
+        if (c.period != 0)
+            EXPECT_LT(stream.size(), dib.bits.size() / 4);
+    }
+}
+
+// Rows of less than two stripes stay one stream on the calling thread, byte
+// for byte what zlib's own compress2 at level 7 (window 15, memory level 8,
+// default strategy) makes of them, as before the writer used every core;
+// larger pictures go to the workers.
+TEST(PngEncoder, SmallPicturesStayOneStreamOnTheCallingThread)
+{
+    struct Case { int w, h; bool parallel; };
+    for (const Case c : {Case{640, 480, false}, Case{605, 577, false}, Case{800, 600, true}}) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
+        TestDib dib(c.w, c.h, 24);
+        dib.FillNoise(5);
+        RepeatRows(dib, 9);
+        std::atomic<int> started{0};
+        DeflateThreads threads = Threads(2);
+        threads.workerStart = [&] { ++started; };
+        const auto stream = JoinIdat(ParsePngChunks(EncodePng(dib.View(), threads)));
+        EXPECT_EQ(started, c.parallel ? 2 : 0);
+
+        const auto raw = Inflate(stream, c.h * (1 + 3 * c.w));
+        std::vector<std::uint8_t> single(compressBound(raw.size()));
+        uLongf size = single.size();
+        ASSERT_EQ(compress2(single.data(), &size, raw.data(), raw.size(), 7), Z_OK);
+        single.resize(size);
+        EXPECT_EQ(stream == single, !c.parallel);
+    }
+}
+
+// An error on any worker is the writer's error, raised once every thread
+// has ended, even when the other worker got the whole picture done; and the
+// file never gets its end, so no reader takes it for a whole picture.
+TEST(PngEncoder, WorkerErrorIsTheWritersError)
+{
+    TestDib dib(200, 100, 24);
+    dib.FillNoise(11);
+    for (int failing : {1, 2}) {
+        std::atomic<int> started{0};
+        DeflateThreads threads = Threads(2, 1000);
+        threads.workerStart = [&] {
+            const int n = ++started;
+            // The pause only gives the other worker time to finish the whole
+            // picture alone; the writer must fail with or without it.
+            if (n == 2)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (n == failing)
+                throw Error("Out of memory");
+        };
+        VectorSink sink;
+        try {
+            WritePng(sink, dib.View(), threads);
+            ADD_FAILURE() << "no error from worker " << failing;
+        } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), "Out of memory");
+        }
+        const auto chunks = ParsePngChunks(sink.bytes);
+        EXPECT_TRUE(chunks.empty() || chunks.back().type != "IEND");
     }
 }
 
@@ -258,14 +403,17 @@ TEST(PngEncoder, ShortWritePropagates)
 {
     TestDib dib(256, 200, 24);
     dib.FillNoise(3);
-    const std::size_t full = EncodePng(dib.View()).size();
-    for (std::size_t room : {std::size_t{0}, std::size_t{40}, std::size_t{70000}, full - 1}) {
-        test::FullDiskSink sink(room);
-        try {
-            WritePng(sink, dib.View());
-            ADD_FAILURE() << "no error with room for " << room << " bytes";
-        } catch (const Error& e) {
-            EXPECT_STREQ(e.what(), "Stream write error");
+    // One stream, and stripes on worker threads that must all be stopped.
+    for (const DeflateThreads& threads : {Threads(1), Threads(3, 4000)}) {
+        const std::size_t full = EncodePng(dib.View(), threads).size();
+        for (std::size_t room : {std::size_t{0}, std::size_t{40}, std::size_t{70000}, full - 1}) {
+            test::FullDiskSink sink(room);
+            try {
+                WritePng(sink, dib.View(), threads);
+                ADD_FAILURE() << "no error with room for " << room << " bytes";
+            } catch (const Error& e) {
+                EXPECT_STREQ(e.what(), "Stream write error");
+            }
         }
     }
 }

@@ -4,6 +4,7 @@
 #include "capture/ConfirmationSound.h"
 #include "capture/GdiCapture.h"
 #include "capture/OutputStage.h"
+#include "capture/PngEncoder.h"
 #include "capture/StatusText.h"
 #include "tests/win/CaptureTestSupport.h"
 #include "ui/ApplicationWindow.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 using namespace capture_test;
@@ -132,6 +134,74 @@ TEST_F(OutputStage, PaletteSectionGivesIndexedPngAndPaletteOnTheClipboard)
     std::fputs("palette8.png palette8.ppm indexed\npalette8.bmp palette8.ppm exact\n"
                "palette8.jpg palette8.ppm jpeg\n", m);
     std::fclose(m);
+}
+
+// The PNG writer's deflate threads: one per core as the system counts them
+// (a screen gives more stripes than the most threads), each below normal
+// priority as read back on the thread itself, and the calling thread keeps
+// its own. The program's writer gives the same file, and the host checks it
+// with pngcheck and every pixel.
+TEST_F(OutputStage, PngWorkersRunBelowNormalOnEveryCore)
+{
+    constexpr int w = 1920, h = 1080;
+    BITMAPINFOHEADER info{sizeof info, w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
+                                       &bits, nullptr, 0);
+    ASSERT_NE(section, nullptr);
+    const size_t stride = (3 * w + 3) & ~size_t{3};
+    Pixels expected;
+    expected.width = w;
+    expected.height = h;
+    for (int y = 0; y < h; ++y)  // y counts from the top
+        for (int x = 0; x < w; ++x) {
+            // The blocks with some noise, so deflate has work to do.
+            const uint32_t rgb = PatternAt(x, y) ^ ((static_cast<uint32_t>(x * y) * 2654435761u >> 8) & 0x0F0F0F);
+            uint8_t* p = static_cast<uint8_t*>(bits) + (h - 1 - y) * stride + 3 * x;
+            p[0] = static_cast<uint8_t>(rgb);
+            p[1] = static_cast<uint8_t>(rgb >> 8);
+            p[2] = static_cast<uint8_t>(rgb >> 16);
+            expected.rgb.push_back(rgb);
+        }
+
+    DeflateThreads threads = PngFileThreads();
+    const auto lower = threads.workerStart;
+    std::mutex m;
+    std::vector<int> priorities;
+    std::vector<DWORD> ids;
+    threads.workerStart = [&] {
+        lower();
+        std::lock_guard lock(m);
+        priorities.push_back(GetThreadPriority(GetCurrentThread()));
+        ids.push_back(GetCurrentThreadId());
+    };
+    const int callerPriority = GetThreadPriority(GetCurrentThread());
+    DibView view;
+    view.width = w;
+    view.height = h;
+    view.bits = static_cast<const uint8_t*>(bits);
+    view.stride = stride;
+    VectorSink sink;
+    WritePng(sink, view, threads);
+
+    SYSTEM_INFO system{};
+    GetSystemInfo(&system);
+    const size_t cores = std::min<size_t>(system.dwNumberOfProcessors, kMaxDeflateThreads);
+    EXPECT_EQ(priorities.size(), cores > 1 ? cores : 0);
+    for (int priority : priorities)
+        EXPECT_EQ(priority, THREAD_PRIORITY_BELOW_NORMAL);
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), GetCurrentThreadId()), 0);
+    EXPECT_EQ(GetThreadPriority(GetCurrentThread()), callerPriority);
+
+    const std::string png = CheckedFilesDir() + "\\striped.png";
+    WritePngFile(section, png);
+    EXPECT_EQ(ReadFileBytes(png), sink.bytes);
+    SavePpm(expected, CheckedFilesDir() + "\\striped.ppm");
+    FILE* manifest = std::fopen((CheckedFilesDir() + "\\manifest.txt").c_str(), "a");
+    ASSERT_NE(manifest, nullptr);
+    std::fputs("striped.png striped.ppm exact\n", manifest);
+    std::fclose(manifest);
+    DeleteObject(section);
 }
 
 TEST_F(OutputStage, BitFieldSectionIsWrittenUnchangedWithItsMasks)

@@ -2,12 +2,23 @@
 //  - the main thread's cost of WM_HOOK_MOUSE while no selection is active;
 //  - the desktop's input latency (SendInput to a window's WM_MOUSEMOVE)
 //    without and with the program's hooks installed;
+//  - a full-screen capture to a file in each format, split into its steps
+//    (repaint walk, screen copy, pixel fetch, encoding, writing), each step
+//    called directly, beside the whole capture through the program's own call;
 //  - timed full-screen capture at 100 ms in each format: files per second,
 //    the share of ticks that gave a file, and the median capture-to-file time.
-// Run through scripts/bench-windows.sh (a 1920x1080 Wine desktop).
+// Run through scripts/bench-windows.sh (a 1920x1080 Wine desktop with a
+// photo wallpaper); --steps-only prints the step split alone.
 #include "app/CaptureState.h"
 #include "app/MainUnit.h"
+#include "capture/BmpLayout.h"
+#include "capture/DibCopy.h"
+#include "capture/FileSink.h"
 #include "capture/GdiCapture.h"
+#include "capture/JpegEncoder.h"
+#include "capture/OutputStage.h"
+#include "capture/PngEncoder.h"
+#include "capture/RedrawAllWindows.h"
 #include "input/HookUnit.h"
 #include "tests/driver/Driver.h"
 #include "tests/win/ProgramControls.h"
@@ -17,6 +28,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <thread>
 #include <vector>
 
 using namespace driver;
@@ -68,10 +81,122 @@ double InputLatency(int samples)
     return Median(times) * 1e6;
 }
 
+// The steps of one full-screen capture to a file, in the program's order and
+// with its calls, each timed on its own. The encoder writes to memory here
+// and the bytes go to the file in one write afterwards; in the program the
+// PNG writer hands its chunks to the file as it goes.
+struct Steps {
+    double repaint = 0, copy = 0, fetch = 0, encode = 0, write = 0;
+    double Total() const { return repaint + copy + fetch + encode + write; }
+};
+
+Steps CaptureSteps(uint8_t format, const DeflateThreads& pngThreads, const std::string& path)
+{
+    Steps s;
+    double t = Now();
+    RedrawAllWindows();
+    s.repaint = Now() - t;
+
+    t = Now();
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    UniqueBitmap bitmap;
+    {
+        WindowDc screen(nullptr, WindowDc::Client);
+        bitmap.Reset(CreateCompatibleBitmap(screen.Get(), width, height));
+        UniqueMemoryDc dc(CreateCompatibleDC(screen.Get()));
+        SelectGuard select(dc.Get(), bitmap.Get());
+        PatBlt(dc.Get(), 0, 0, width, height, WHITENESS);
+        WindowDc source(GetDesktopWindow(), WindowDc::Whole);
+        StretchBlt(dc.Get(), 0, 0, width, height, source.Get(), 0, 0, width, height, SRCCOPY);
+    }
+    s.copy = Now() - t;
+
+    t = Now();
+    const DibCopy dib(bitmap.Get(), format == kFormatBmp ? ShapeOf(bitmap.Get()).bitCount : 24);
+    s.fetch = Now() - t;
+
+    t = Now();
+    VectorSink encoded;
+    if (format == kFormatPng)
+        WritePng(encoded, dib.View(), pngThreads);
+    else if (format == kFormatJpeg)
+        WriteJpeg(encoded, dib.View());
+    else
+        WriteBmp(encoded, dib.View());
+    s.encode = Now() - t;
+
+    t = Now();
+    {
+        FileSink file(path);
+        file.Write(encoded.bytes.data(), encoded.bytes.size());
+    }
+    s.write = Now() - t;
+    return s;
+}
+
+// Medians of each step and of the whole capture through CaptureFullScreen.
+void PrintCaptureSteps(const std::string& dir, int runs)
+{
+    std::printf("\nfull-screen capture to a file, step by step (median of %d, ms; whole = CaptureFullScreen)\n",
+                runs);
+    std::printf("%-22s %8s %8s %8s %8s %8s %8s %8s\n", "format", "repaint", "copy", "fetch", "encode",
+                "write", "sum", "whole");
+    DeflateThreads oneCore = PngFileThreads();
+    oneCore.threads = 1;
+    const struct {
+        const char* name;
+        uint8_t format;
+        DeflateThreads threads;
+        bool whole;
+    } rows[] = {{"PNG, all cores", kFormatPng, PngFileThreads(), true},
+                {"PNG, encoding 1 core", kFormatPng, oneCore, false},
+                {"JPEG", kFormatJpeg, {}, true},
+                {"BMP", kFormatBmp, {}, true}};
+    for (const auto& r : rows) {
+        std::vector<double> repaint, copy, fetch, encode, write, sum, whole;
+        for (int i = 0; i < runs; ++i) {
+            const Steps s = CaptureSteps(r.format, r.threads, dir + "\\steps");
+            repaint.push_back(s.repaint);
+            copy.push_back(s.copy);
+            fetch.push_back(s.fetch);
+            encode.push_back(s.encode);
+            write.push_back(s.write);
+            sum.push_back(s.Total());
+            if (r.whole) {
+                CaptureDestination = kToFile;
+                CaptureFormat = r.format;
+                const double t = Now();
+                CaptureFullScreen();
+                whole.push_back(Now() - t);
+            }
+        }
+        char wholeText[16] = "-";
+        if (r.whole)
+            std::snprintf(wholeText, sizeof wholeText, "%.1f", Median(whole) * 1e3);
+        std::printf("%-22s %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f %8s\n", r.name, Median(repaint) * 1e3,
+                    Median(copy) * 1e3, Median(fetch) * 1e3, Median(encode) * 1e3, Median(write) * 1e3,
+                    Median(sum) * 1e3, wholeText);
+    }
+    RemoveTree(dir);
+    CreateDirectoryA(dir.c_str(), nullptr);
+}
+
+void CloseForm(TMainForm* form)
+{
+    ui::CloseAction action = ui::CloseAction::Hide;
+    form->FormClose(action);
+    delete form;
+    DeleteTree(HKEY_CURRENT_USER, program::kSettingsKey);
+}
+
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    bool stepsOnly = false;
+    for (int i = 1; i < argc; ++i)
+        stepsOnly = stepsOnly || std::strcmp(argv[i], "--steps-only") == 0;
+
     ui::App().Initialize();
     SetErrorBoxDisplay([](HWND, const std::string& text, const char*, UINT) {
         std::printf("error: %s\n", text.c_str());
@@ -79,7 +204,16 @@ int main()
     });
     DeleteTree(HKEY_CURRENT_USER, program::kSettingsKey);
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    std::printf("screen %dx%d\n", width, height);
+    std::printf("screen %dx%d, %u cores\n", width, height, std::thread::hardware_concurrency());
+    if (stepsOnly) {
+        auto* form = new TMainForm;  // the program's own windows take part in the repaint walk
+        const std::string dir = MakeTempDir("bench");
+        CaptureDirectory = dir;
+        PrintCaptureSteps(dir, 15);
+        RemoveTree(dir);
+        CloseForm(form);
+        return 0;
+    }
 
     const double latencyWithout = InputLatency(200);
 
@@ -124,9 +258,11 @@ int main()
     std::printf("10000 moves sent, %d WM_HOOK_MOUSE handled, %.2f us of handler time each\n", handled,
                 handled ? spent / handled * 1e6 : 0.0);
 
-    // Timed full-screen capture at 100 ms, 20 s per format.
     const std::string dir = MakeTempDir("bench");
     CaptureDirectory = dir;
+    PrintCaptureSteps(dir, 15);
+
+    // Timed full-screen capture at 100 ms, 20 s per format.
     ui::ClickControl(form->TimerCB);
     form->TimeUD.SetPosition(100);
     struct Format {
@@ -159,9 +295,6 @@ int main()
                     f.name, elapsed, files, files / elapsed, 100.0 * files / ticks, Median(times) * 1e3);
     }
     RemoveTree(dir);
-    ui::CloseAction action = ui::CloseAction::Hide;
-    form->FormClose(action);
-    delete form;
-    DeleteTree(HKEY_CURRENT_USER, program::kSettingsKey);
+    CloseForm(form);
     return 0;
 }
