@@ -19,7 +19,7 @@ if [ $# -gt 0 ]; then
   programs=("$@")
 else
   mapfile -t programs < <(ctest --preset windows -N -L windows 2>/dev/null |
-    sed -n 's/^ *Test *#[0-9]*: \([a-z_]*_test\)$/\1/p' | grep -vx 'imports_test')
+    sed -n 's/^ *Test *#[0-9]*: \([a-z0-9_]*_test\)$/\1/p' | grep -vx 'imports_test')
 fi
 for p in "${programs[@]}"; do
   [ -f "$bin/$p.exe" ] || { echo "no $bin/$p.exe: build the windows preset first" >&2; exit 2; }
