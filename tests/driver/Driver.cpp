@@ -19,6 +19,16 @@ bool WaitFor(const std::function<bool()>& cond, Ms timeout, Ms poll)
     }
 }
 
+void WatchFor(Ms duration, const std::function<void()>& whileWatching)
+{
+    const auto end = std::chrono::steady_clock::now() + duration;
+    do {
+        if (whileWatching)
+            whileWatching();
+        Sleep(10);
+    } while (std::chrono::steady_clock::now() < end);
+}
+
 // --- files ------------------------------------------------------------------
 
 std::string ExeDir()

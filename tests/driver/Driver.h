@@ -19,6 +19,11 @@ using Ms = std::chrono::milliseconds;
 
 // Polls cond every poll until it holds or timeout passes; true if it held.
 bool WaitFor(const std::function<bool()>& cond, Ms timeout = 10s, Ms poll = 20ms);
+// Lets a fixed time pass, calling whileWatching meanwhile (to pump): only to
+// show that something does NOT happen within it (a stopped timer writes no
+// more files, a failure is not told again). Anything that does happen is
+// waited for with WaitFor.
+void WatchFor(Ms duration, const std::function<void()>& whileWatching = {});
 
 // --- files and paths --------------------------------------------------------
 std::string ExeDir();                       // folder of the running test program

@@ -293,16 +293,14 @@ TEST_F(CaptureStates, FailingCapturesReportOnceAndNeverLeaveClicksBlocked)
     ui::ClickControl(form_->TimerCB);
     form_->TimeUD.SetPosition(100);
     Press(1);
-    const auto until = GetTickCount() + 800;
-    WaitFor([&] { Pump(); return GetTickCount() > until; }, 2s);
+    WatchFor(800ms, Pump);  // several failing ticks
     EXPECT_TRUE(form_->CaptureT.Enabled()) << "a failure does not stop the timer";
     EXPECT_EQ(g_boxes.size(), 3u);
     // A different failure later in the same run is told, once.
     CaptureDirectory = dir_ + "\\gone";
     ASSERT_TRUE(WaitFor([&] { Pump(); return g_boxes.size() == 4u; }, 2s)) << "the new failure was not told";
     EXPECT_NE(g_boxes[3].find("\\gone\\"), std::string::npos) << g_boxes[3];
-    const auto later = GetTickCount() + 500;
-    WaitFor([&] { Pump(); return GetTickCount() > later; }, 2s);
+    WatchFor(500ms, Pump);  // it repeats, and is not told again
     EXPECT_EQ(g_boxes.size(), 4u);
     Press(1);
 }
@@ -406,8 +404,7 @@ TEST_F(CaptureStates, TicksOfASlowCaptureAreSkippedNotNestedAndAStopLeavesNoLate
 
     Press(1);  // stops: nothing is running now, so no file may follow
     const size_t stopped = Files();
-    const auto later = GetTickCount() + 1200;
-    WaitFor([&] { Pump(); return GetTickCount() > later; }, 3s);  // proves that nothing comes
+    WatchFor(1200ms, Pump);  // long enough for nested ticks to unwind
     EXPECT_EQ(Files(), stopped) << "files came after the stop";
 }
 
@@ -482,8 +479,7 @@ TEST_F(CaptureStates, ErrorBoxesNeverStack)
         most = std::max(most, ++open);
         if (whileOpen)
             whileOpen();
-        const auto until = GetTickCount() + 400;
-        WaitFor([&] { Pump(); return GetTickCount() > until; }, 2s);
+        WatchFor(400ms, Pump);  // the box stays open a while, as a user reads it
         --open;
         return IDOK;
     });
@@ -507,9 +503,8 @@ TEST_F(CaptureStates, ErrorBoxesNeverStack)
         PostMessageA(form_->Handle(), WM_PRTSCR_PRESSED, 1, 0);  // start again
     };
     Press(1);
-    ASSERT_TRUE(WaitFor([&] { Pump(); return !g_boxes.empty(); }, 5s));
-    const auto later = GetTickCount() + 600;
-    WaitFor([&] { Pump(); return GetTickCount() > later; }, 2s);
+    EXPECT_TRUE(WaitFor([&] { Pump(); return g_boxes.size() == 2u; }, 5s));
+    WatchFor(500ms, Pump);  // and no box after that
     EXPECT_EQ(most, 1);
     EXPECT_EQ(g_boxes.size(), 2u);
     EXPECT_TRUE(form_->CaptureT.Enabled());

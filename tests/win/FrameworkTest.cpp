@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 
+#include "tests/driver/Driver.h"
 #include "ui/Application.h"
 #include "ui/CheckBox.h"
 #include "ui/ClickControl.h"
@@ -18,6 +19,7 @@
 #include "ui/Timer.h"
 #include "ui/UpDown.h"
 
+using namespace driver;
 using namespace snaplark::ui;
 
 namespace {
@@ -37,15 +39,7 @@ protected:
     static inline Form* mainForm_ = nullptr;
 };
 
-// Pumps messages for about ms milliseconds.
-void PumpFor(DWORD ms)
-{
-    const ULONGLONG end = GetTickCount64() + ms;
-    while (GetTickCount64() < end) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        App().ProcessMessages();
-    }
-}
+void Pump() { App().ProcessMessages(); }
 
 TEST_F(Framework, RadioButtonRunsItsHandlerOnlyWhenItBecomesChecked)
 {
@@ -188,9 +182,9 @@ TEST_F(Framework, TimerStartsAFreshPeriodAndDropsTicksDueWhenDisabled)
     timer.OnTimer = [&] { ++ticks; };
     timer.SetInterval(50);
     timer.SetEnabled(true);
-    Sleep(150);  // a tick is due, but nobody takes it
+    WatchFor(150ms);  // a tick falls due, but nobody takes it
     timer.SetEnabled(false);
-    PumpFor(100);
+    WatchFor(100ms, Pump);  // and it does not come later
     EXPECT_EQ(ticks, 0);
 
     ULONGLONG firstTick = 0;
@@ -200,10 +194,10 @@ TEST_F(Framework, TimerStartsAFreshPeriodAndDropsTicksDueWhenDisabled)
     };
     timer.SetInterval(300);
     timer.SetEnabled(true);
-    PumpFor(200);
+    WatchFor(200ms, Pump);  // part of a period
     const ULONGLONG restarted = GetTickCount64();
     timer.SetEnabled(true);  // enabling again starts the period afresh
-    PumpFor(500);
+    EXPECT_TRUE(WaitFor([&] { Pump(); return firstTick != 0; }, 2s, 5ms));
     timer.SetEnabled(false);
     ASSERT_NE(firstTick, 0u);
     EXPECT_GE(firstTick - restarted, 250u);

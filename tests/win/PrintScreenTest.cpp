@@ -411,8 +411,7 @@ TEST_F(PrintScreen, TimerWritesAFileEveryIntervalUntilTheNextPress)
     PressKey(VK_SNAPSHOT, {VK_LCONTROL});  // any press stops it
     Idle();
     const size_t stopped = Files().size();
-    const DWORD later = GetTickCount() + 700;
-    PumpUntil([&] { return GetTickCount() > later; }, 2s);
+    WatchFor(700ms, Target::Pump);  // several intervals: no file may come
     EXPECT_LE(Files().size(), stopped + 1) << "the timer did not stop";
     EXPECT_FALSE(OverlayShown()) << "a stopping press does nothing else";
 
@@ -465,15 +464,13 @@ TEST_F(PrintScreen, FailingTimedCapturesDoNotPileUpBoxes)
     Start({{"On Timer", 1}, {"Capture Interval", 100}}, false);
     PressKey(VK_SNAPSHOT, {VK_LSHIFT});
     ASSERT_TRUE(PumpUntil([&] { return ErrorBoxOf(Pid()) != nullptr; }));
-    const DWORD until = GetTickCount() + 1500;
-    PumpUntil([&] { return GetTickCount() > until; }, 3s);
+    WatchFor(1500ms, Target::Pump);  // many failing ticks: no second box
     int boxes = 0;
     for (HWND w : WindowsOf(Pid(), true))
         boxes += ClassOf(w) == "#32770";
     EXPECT_EQ(boxes, 1);
     PostMessageA(ErrorBoxOf(Pid()), WM_COMMAND, IDOK, 0);
-    const DWORD after = GetTickCount() + 1000;
-    PumpUntil([&] { return GetTickCount() > after; }, 3s);
+    WatchFor(1000ms, Target::Pump);  // failing ticks go on: none is told again
     EXPECT_EQ(ErrorBoxOf(Pid()), nullptr) << "the same failure was told again";
 }
 
