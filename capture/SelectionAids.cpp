@@ -1,5 +1,7 @@
 #include "capture/SelectionAids.h"
 
+#include <algorithm>
+
 #include "app/CaptureState.h"
 #include "capture/CaptureUnit.h"
 #include "capture/ConfirmationSound.h"
@@ -149,7 +151,15 @@ void DrawSelectionBand(int x, int y)
     const int oldMix = SetROP2(canvas, R2_NOTXORPEN);
     Rectangle(canvas, SelRect.Left, SelRect.Top, x, y);
     SetROP2(canvas, oldMix);
-    Selection().overlay->CaptureI.Invalidate();
+    // Only the band's four edges change: the rest of the frozen picture is
+    // not shown anew on every move.
+    const LONG left = std::min<LONG>(SelRect.Left, x), right = std::max<LONG>(SelRect.Left, x);
+    const LONG top = std::min<LONG>(SelRect.Top, y), bottom = std::max<LONG>(SelRect.Top, y);
+    ui::Image& picture = Selection().overlay->CaptureI;
+    picture.Invalidate({left - 1, top - 1, right + 1, top + 2});
+    picture.Invalidate({left - 1, bottom - 2, right + 1, bottom + 1});
+    picture.Invalidate({left - 1, top - 1, left + 2, bottom + 1});
+    picture.Invalidate({right - 2, top - 1, right + 1, bottom + 1});
 }
 
 void UpdateSelectionBand()

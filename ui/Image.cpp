@@ -68,6 +68,11 @@ void Image::Invalidate()
     InvalidateRect(Handle(), nullptr, FALSE);
 }
 
+void Image::Invalidate(const RECT& part)
+{
+    InvalidateRect(Handle(), &part, FALSE);
+}
+
 bool Image::OnParentNotify(UINT message, WPARAM, LPARAM lParam, LRESULT& result)
 {
     if (message != WM_DRAWITEM)

@@ -26,6 +26,8 @@ public:
     // width x height (the control's size by then).
     void ResizeCanvas(int width, int height);
     void Invalidate();
+    // Only this part of the control is shown anew.
+    void Invalidate(const RECT& part);
 
 protected:
     bool OnParentNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

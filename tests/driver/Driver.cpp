@@ -344,39 +344,58 @@ void PressKey(WORD vk, const std::vector<WORD>& modifiers)
         KeyUp(*it);
 }
 
-void MoveMouse(int x, int y)
+namespace {
+
+// An absolute move, as the mouse gives it: what the hooks see.
+void SendMoveTo(int x, int y)
 {
     // Absolute coordinates are 0..65535 across the primary screen; aim at the
     // pixel's centre so rounding lands on the pixel itself.
     const int w = GetSystemMetrics(SM_CXSCREEN);
     const int h = GetSystemMetrics(SM_CYSCREEN);
-    const LONG dx = static_cast<LONG>((x * 65536LL + 32768) / w);
-    const LONG dy = static_cast<LONG>((y * 65536LL + 32768) / h);
-    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, dx, dy);
-    // Wine answers GetCursorPos from the X pointer once the last move is
-    // 100 ms old, and injected input does not move the X pointer under
-    // Xvfb: put it there too, so every process reads the same place later.
-    SetCursorPos(x, y);
-    WaitFor([&] {
-        POINT p;
-        return GetCursorPos(&p) && p.x == x && p.y == y;
-    }, 2s, 5ms);
+    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, static_cast<LONG>((x * 65536LL + 32768) / w),
+              static_cast<LONG>((y * 65536LL + 32768) / h));
 }
 
-// Before a button event: make sure the X pointer is where the cursor is, as
-// the program may read the cursor more than 100 ms later (see MoveMouse).
-// Reading it here after that long asks the X server too.
+bool CursorAt(int x, int y)
+{
+    POINT p{};
+    return GetCursorPos(&p) && p.x == x && p.y == y;
+}
+
+}  // namespace
+
+void MoveMouse(int x, int y)
+{
+    SendMoveTo(x, y);
+    WaitFor([&] { return CursorAt(x, y); }, 2s, 5ms);
+}
+
+// Before a button event: the X pointer is put where the cursor is. Wine
+// answers GetCursorPos from the X pointer once the last move is 100 ms old,
+// and injected input does not move the X pointer under Xvfb, so a program
+// that handles the button a moment late would read where the X pointer was.
+// SetCursorPos moves it, but Wine passes that on to X only when the position
+// it keeps changes, so the cursor steps off by a pixel first. Warping only
+// here, at rest, keeps X from reporting the steps of a drag later. A warp can
+// be refused while Wine holds the pointer, so it is checked and tried again.
 void SettlePointer()
 {
     POINT want{};
     GetCursorPos(&want);
-    for (int i = 0; i < 10; ++i) {
-        Sleep(110);
-        POINT now{};
-        if (GetCursorPos(&now) && now.x == want.x && now.y == want.y)
+    for (int i = 0; i < 20; ++i) {
+        Sleep(110);  // from here on GetCursorPos asks the X server
+        const bool there = CursorAt(want.x, want.y);
+        if (!there) {
+            SendMoveTo(want.x > 0 ? want.x - 1 : want.x + 1, want.y);
+            SetCursorPos(want.x, want.y);
+        }
+        SendMoveTo(want.x, want.y);  // the last input is fresh again
+        if (there)
             return;
-        SetCursorPos(want.x, want.y);
     }
+    throw std::runtime_error("the X pointer cannot be put at " + std::to_string(want.x) + ", " +
+                             std::to_string(want.y));
 }
 
 void LeftDown() { SendMouse(MOUSEEVENTF_LEFTDOWN); }
@@ -407,11 +426,12 @@ void RightClick(int x, int y)
     RightUp();
 }
 
-void Drag(int x0, int y0, int x1, int y1, int steps)
+void Drag(int x0, int y0, int x1, int y1, HANDLE reader, int steps)
 {
     MoveMouse(x0, y0);
     SettlePointer();
     LeftDown();
+    WaitForInputIdle(reader, 5000);
     for (int i = 1; i <= steps; ++i)
         MoveMouse(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
     SettlePointer();

@@ -101,7 +101,10 @@ void RightDown();
 void RightUp();
 void LeftClick(int x, int y);
 void RightClick(int x, int y);
-void Drag(int x0, int y0, int x1, int y1, int steps = 8);
+// A left-button drag in steps. A program that reads the cursor when it
+// handles the button-down (not where the event happened) is given the time
+// a hand takes: the pointer stays put until that process is idle again.
+void Drag(int x0, int y0, int x1, int y1, HANDLE reader, int steps = 8);
 
 // --- registry ---------------------------------------------------------------
 std::optional<DWORD> ReadDword(HKEY root, const std::string& key, const std::string& name);

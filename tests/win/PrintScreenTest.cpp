@@ -208,9 +208,7 @@ protected:
     {
         EmptyTheClipboard();
         const DWORD sequence = GetClipboardSequenceNumber();
-        // The pointer rests where the drag will start, as a user's does. Wine
-        // tells the overlay where the pointer was when it appeared, and that
-        // report can come after the drag has begun, moving the cursor back.
+        // The pointer rests where the drag will start, as a user's does.
         MoveMouse(x0, y0);
         SettlePointer();
         PressKey(VK_SNAPSHOT, {VK_LCONTROL});
@@ -219,7 +217,7 @@ protected:
             return std::nullopt;
         }
         Idle();
-        Drag(x0, y0, x1, y1);
+        Drag(x0, y0, x1, y1, program_->process.Handle());
         return WaitForClipboard(sequence);
     }
 
@@ -418,18 +416,20 @@ TEST_F(PrintScreen, TimerWritesAFileEveryIntervalUntilTheNextPress)
     // Six files after six intervals: not fewer than 1.2 s, not much more.
     EXPECT_GE(sixth - pressed, 1100u);
     EXPECT_LE(sixth - pressed, 4000u);
-    // Files are named by their milliseconds: consecutive names lie about an
-    // interval apart.
+    // Files are named by the time their capture began: they lie an interval
+    // apart on average, and none stalls. One gap alone can be shorter: the
+    // timer keeps its own beat, so a tick taken late (the repaint walk waits
+    // for other programs) is followed by one on time.
     auto names = Files("*.bmp");
     std::sort(names.begin(), names.end());
     const auto ms = [](const std::string& n) {
         return std::stoi(n.substr(8, 2)) * 60000 + std::stoi(n.substr(10, 2)) * 1000 + std::stoi(n.substr(12, 3));
     };
-    for (size_t i = 1; i < names.size(); ++i) {
-        const int gap = ms(names[i]) - ms(names[i - 1]);
-        EXPECT_GE(gap, 150) << names[i - 1] << " " << names[i];
-        EXPECT_LE(gap, 1000) << names[i - 1] << " " << names[i];
-    }
+    ASSERT_GE(names.size(), 2u);
+    for (size_t i = 1; i < names.size(); ++i)
+        EXPECT_LE(ms(names[i]) - ms(names[i - 1]), 1000) << names[i - 1] << " " << names[i];
+    const int mean = (ms(names.back()) - ms(names.front())) / static_cast<int>(names.size() - 1);
+    EXPECT_GE(mean, 160) << names.front() << " .. " << names.back();
 }
 
 TEST_F(PrintScreen, AMissingDirectoryIsReportedOnceAndLeavesClicksFree)
@@ -442,7 +442,7 @@ TEST_F(PrintScreen, AMissingDirectoryIsReportedOnceAndLeavesClicksFree)
     PressKey(VK_SNAPSHOT, {VK_LCONTROL});
     ASSERT_TRUE(PumpUntil([&] { return OverlayShown(); }));
     Idle();
-    Drag(100, 80, 200, 160);
+    Drag(100, 80, 200, 160, program_->process.Handle());
     HWND box = nullptr;
     ASSERT_TRUE(PumpUntil([&] { return (box = ErrorBoxOf(Pid())) != nullptr; }));
     const std::string text = BoxText(box);
