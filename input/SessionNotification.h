@@ -15,8 +15,6 @@ public:
     SessionNotification(const SessionNotification&) = delete;
     SessionNotification& operator=(const SessionNotification&) = delete;
 
-    bool Registered() const { return window_ != nullptr; }
-
 private:
     void Reset();
 
