@@ -3,6 +3,9 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <exception>
+#include <utility>
+
 #include "app/CaptureState.h"
 #include "app/DirectoryCaption.h"
 #include "app/FileVersion.h"
@@ -74,6 +77,15 @@ TMainForm::TMainForm()
     OnClose = [this](ui::CloseAction& action) { FormClose(action); };
     SetMessageHandler(WM_QUERYENDSESSION,
                       [this](WPARAM w, LPARAM l) { return EndSessionQuery(w, l); });
+    SetMessageHandler(WM_ENDSESSION, [this](WPARAM w, LPARAM l) { return EndSession(w, l); });
+    SetMessageHandler(WM_WTSSESSION_CHANGE, [this](WPARAM w, LPARAM) -> LRESULT {
+        WMWtsSessionChange(w);
+        return 0;
+    });
+    SetMessageHandler(WM_POWERBROADCAST, [this](WPARAM w, LPARAM l) {
+        WMPowerBroadcast(w);
+        return DefaultHandling(WM_POWERBROADCAST, w, l);
+    });
     SetMessageHandler(WM_PRTSCR_PRESSED, [this](WPARAM w, LPARAM) -> LRESULT {
         WMPrtScrPressed(w);
         return 0;
@@ -84,12 +96,24 @@ TMainForm::TMainForm()
     });
     ui::App().OnMinimize = [this] { ApplicationEvents1Minimize(); };
 
-    // As a handler: an error in start-up is shown and the program goes on.
     try {
         FormCreate();
     } catch (...) {
-        ui::App().HandleException(std::current_exception());
+        StartUpFailed(std::current_exception());
     }
+}
+
+void TMainForm::StartUpFailed(std::exception_ptr error)
+{
+    // Never resident without the tray icon, where the user could neither
+    // reach the program nor end it: what start-up began is stopped, nothing
+    // is stored (the controls may not hold the settings yet), and the
+    // program ends once the error has been read.
+    CoolTrayIcon.SetIconVisible(false);
+    ui::CloseAction action = ui::CloseAction::Hide;
+    FormClose(action);
+    ui::App().HandleException(error);
+    PostQuitMessage(1);
 }
 
 TMainForm::~TMainForm()
@@ -171,6 +195,7 @@ void TMainForm::CreateTrayMenu()
     RestorePM = PopupMenu.AddItem("Restore", 0, [this] { RestorePMClick(); });
     MinimizePM = PopupMenu.AddItem("Minimize", 1, [this] { MinimizePMClick(); });
     ExitPM = PopupMenu.AddItem("Exit", 2, [this] { ExitPMClick(); });
+    PopupMenu.OnPopup = [this] { PopupMenuPopup(); };
 }
 
 HICON TMainForm::SmallProgramIcon()
@@ -219,21 +244,24 @@ void TMainForm::CreateAboutPanel()
 void TMainForm::FormCreate()
 {
     ui::Application& app = ui::App();
-    // 1. The program starts resident: only the tray icon shows.
+    // The program starts resident: the main window stays hidden when the
+    // message loop starts, and only the tray icon shows.
     app.SetShowMainForm(false);
-    // 2.
     app.ProcessMessages();
 
-    // 3. One instance only; a second one ends without a word.
+    // One copy only; a second one ends without a word. A first copy that
+    // runs elevated keeps this one from opening its mutex at all: that is
+    // "already running" too.
     SetLastError(0);
     InstanceMutex = CreateMutexA(nullptr, TRUE, kInstanceMutexName);
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    const DWORD mutexError = GetLastError();
+    if (mutexError == ERROR_ALREADY_EXISTS || mutexError == ERROR_ACCESS_DENIED) {
         PostQuitMessage(0);
         return;
     }
 
-    // 4. Looked up rather than imported, so a system without it still starts
-    //    far enough to end quietly below.
+    // The Windows version. Looked up rather than imported, so a system
+    // without GetVersionExA still starts far enough to end quietly below.
     HMODULE kernel = LoadLibraryA("kernel32.dll");
     auto getVersionEx = kernel ? reinterpret_cast<GetVersionExAFunction>(reinterpret_cast<void*>(
                                      GetProcAddress(kernel, "GetVersionExA")))
@@ -242,37 +270,43 @@ void TMainForm::FormCreate()
     if (getVersionEx)
         getVersionEx(reinterpret_cast<LPOSVERSIONINFOA>(&OsVersionInfo));
 
-    // 5. Named after the true version, not the one GetVersionExA admits to.
+    // The About panel names the true version, not the one GetVersionExA
+    // admits to.
     OSL.SetText(OsLabelText(TrueOsVersion()));
 
-    // 6. Windows 2000 or a later NT only.
+    // Windows 2000 or a later NT only; anything older ends silently.
     if (OsVersionInfo.dwPlatformId != VER_PLATFORM_WIN32_NT || OsVersionInfo.dwMajorVersion < 5) {
         PostQuitMessage(0);
         return;
     }
 
-    // 7, 8.
+    // The program's own version for the About panel; kernel32 is no longer
+    // needed.
     VersionL.SetText(ReadFileVersion());
     if (kernel)
         FreeLibrary(kernel);
     getVersionEx = nullptr;
 
-    // 9. Results ignored: the program works at any priority.
+    // High priority for the whole process. Results ignored: the program
+    // works at any priority.
     SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
 
-    // 10.
+    // The Keys window and the selection overlay, both hidden.
     CreateKbdForm();
     CreateCaptureForm();
-    // 11, 12.
+    // The stored settings into the controls, then the autorun check box.
     LoadSettings(*this);
     ApplyAutorunState(*this);
-    // 13. From here on Print Screen presses reach this window.
+    // The hook thread: from here on Print Screen presses reach this window.
+    // The hooks are installed afresh whenever the session comes back.
     HookThreadObj = new HookThread(Handle());
     HookThreadObj->Resume();
     Selection().hookThread = HookThreadObj;
-    // 14, 15.
+    sessionNotification_.emplace(Handle());
+    // Resident: the tray icon shows; then whatever start-up left queued.
     CoolTrayIcon.SetIconVisible(true);
+    startedUp_ = true;
     app.ProcessMessages();
 }
 
@@ -300,13 +334,43 @@ void TMainForm::FormClose(ui::CloseAction&)
         InstanceMutex = nullptr;
     }
     // Whatever the registry refuses, the program ends: nothing is reported.
-    SaveSettings(*this);
+    if (startedUp_)
+        SaveSettings(*this);
 }
 
 LRESULT TMainForm::EndSessionQuery(WPARAM wParam, LPARAM lParam)
 {
     ExitRequested = true;
     return DefaultHandling(WM_QUERYENDSESSION, wParam, lParam);
+}
+
+LRESULT TMainForm::EndSession(WPARAM wParam, LPARAM lParam)
+{
+    // Another program cancelled the log-off: the session goes on, and the
+    // close button goes back to hiding the window.
+    if (!wParam)
+        ExitRequested = false;
+    return DefaultHandling(WM_ENDSESSION, wParam, lParam);
+}
+
+void TMainForm::WMWtsSessionChange(WPARAM change)
+{
+    if (change == WTS_SESSION_UNLOCK)
+        RenewHooks();
+}
+
+void TMainForm::WMPowerBroadcast(WPARAM event)
+{
+    if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND)
+        RenewHooks();
+}
+
+void TMainForm::RenewHooks()
+{
+    // Windows removes a low-level hook that kept it waiting, without a word;
+    // a sleeping or locked machine is where that happens.
+    if (HookThreadObj)
+        PostToHookThread(*HookThreadObj, WM_RENEW_HOOKS, 0);
 }
 
 void TMainForm::ExitSBClick()
@@ -432,6 +496,18 @@ void TMainForm::ExitPMClick()
 {
     ExitRequested = true;
     Close();
+}
+
+void TMainForm::PopupMenuPopup()
+{
+    // A disabled control takes no click, so its item takes no choice either
+    // (To Clipboard while timer mode forces File).
+    const std::pair<int, const ui::Control*> items[] = {
+        {FullscreenPM, &FullscreenRB},     {RectanglePM, &RectangleRB}, {WindowPM, &WindowRB},
+        {ToClipboardPM, &ToClipboardRB},   {ToFilePM, &ToFileRB},       {OnTimerPM, &TimerCB},
+    };
+    for (const auto& [item, control] : items)
+        PopupMenu.SetEnabled(item, control->Enabled());
 }
 
 void TMainForm::SetOnTimerPicture(bool checked)

@@ -4,9 +4,12 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "app/TrayIcon.h"
 #include "input/CommandGate.h"
 #include "input/HookUnit.h"
+#include "input/SessionNotification.h"
 #include "ui/CheckBox.h"
 #include "ui/EditBox.h"
 #include "ui/Form.h"
@@ -95,6 +98,11 @@ public:
     void FormCloseQuery(bool& canClose);
     void FormClose(ui::CloseAction& action);
     LRESULT EndSessionQuery(WPARAM wParam, LPARAM lParam);
+    // The end of a log-off or shutdown, or of its cancelling.
+    LRESULT EndSession(WPARAM wParam, LPARAM lParam);
+    // The session unlocked, or the system resumed: the hooks may be gone.
+    void WMWtsSessionChange(WPARAM change);
+    void WMPowerBroadcast(WPARAM event);
 
     void ExitSBClick();
     void SaveSetSBClick();
@@ -121,6 +129,8 @@ public:
     void RestorePMClick();
     void MinimizePMClick();
     void ExitPMClick();
+    // Items whose control is disabled show grey and cannot be chosen.
+    void PopupMenuPopup();
     // The clock of "On Timer": in colour while TimerCB is checked.
     void SetOnTimerPicture(bool checked);
 
@@ -142,13 +152,18 @@ private:
     void StartTimer(uint8_t source);
     void PlaySoundIfChecked();
 
-public:
-
-private:
     static HICON SmallProgramIcon();
     void CreateControls();
     void CreateTrayMenu();
     void CreateAboutPanel();
+    // Undoes a start-up that raised part-way, reports the error and quits.
+    void StartUpFailed(std::exception_ptr error);
+    void RenewHooks();
+
+    // Set once start-up has run to its end: only then do the controls hold
+    // settings worth storing.
+    bool startedUp_ = false;
+    std::optional<SessionNotification> sessionNotification_;
 };
 
 // Module state of the main window's unit.

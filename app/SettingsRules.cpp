@@ -44,7 +44,13 @@ std::string QuotedExecutablePath(const std::string& path)
 
 bool IsOwnAutorunEntry(const std::string& data, const std::string& quotedPath)
 {
-    return !quotedPath.empty() && data.find(quotedPath) != std::string::npos;
+    const auto fold = [](char c) {
+        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    };
+    const auto same = [&](char a, char b) { return fold(a) == fold(b); };
+    return !quotedPath.empty() &&
+           std::search(data.begin(), data.end(), quotedPath.begin(), quotedPath.end(), same) !=
+               data.end();
 }
 
 }  // namespace snaplark

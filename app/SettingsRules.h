@@ -37,7 +37,9 @@ std::optional<std::string> StoredText(const char* data, std::size_t size, std::s
 std::string QuotedExecutablePath(const std::string& path);
 
 // Whether a Run value is this copy's own entry: the quoted path anywhere in
-// it, case and all, so arguments the user added around it are fine.
+// it, so arguments the user added around it are fine. Letters compare without
+// regard to case, as Windows paths do (A-Z only: the path is in the ANSI code
+// page, whose other letters have no single case rule).
 bool IsOwnAutorunEntry(const std::string& data, const std::string& quotedPath);
 
 }  // namespace snaplark

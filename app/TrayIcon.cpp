@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-#include <cstring>
 #include <map>
 #include <stdexcept>
 
@@ -38,6 +36,26 @@ UINT TaskbarCreatedMessage()
     return message;
 }
 
+// An elevated copy gets "TaskbarCreated" from the shell, which is not
+// elevated, only when it lets the message in: for its window on Windows 7 and
+// later, for the whole process on Vista. Older systems filter nothing.
+void LetTaskbarCreatedIn(HWND window)
+{
+    using ForWindowFunction = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+    using ForProcessFunction = BOOL(WINAPI*)(UINT, DWORD);
+    constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW, and MSGFLT_ADD for the process
+    const HMODULE user32 = GetModuleHandleA("user32.dll");
+    const auto lookUp = [&](const char* name) {
+        return user32 ? reinterpret_cast<void*>(GetProcAddress(user32, name)) : nullptr;
+    };
+    if (const auto forWindow =
+            reinterpret_cast<ForWindowFunction>(lookUp("ChangeWindowMessageFilterEx")))
+        forWindow(window, TaskbarCreatedMessage(), kAllow, nullptr);
+    else if (const auto forProcess =
+                 reinterpret_cast<ForProcessFunction>(lookUp("ChangeWindowMessageFilter")))
+        forProcess(TaskbarCreatedMessage(), kAllow);
+}
+
 }  // namespace
 
 TrayIcon::TrayIcon(ui::Form& mainForm, HICON icon, ui::PopupMenu* menu)
@@ -63,7 +81,8 @@ TrayIcon::TrayIcon(ui::Form& mainForm, HICON icon, ui::PopupMenu* menu)
     // keep showing.
     Send(NIM_DELETE);
     Send(NIM_SETVERSION);
-    TaskbarCreatedMessage();
+    if (taskbarWindow_)
+        LetTaskbarCreatedIn(taskbarWindow_);
 
     SetWindowSubclass(mainForm_.Handle(), WatchMainForm, kWatchId, reinterpret_cast<DWORD_PTR>(this));
     if (taskbarWindow_)
@@ -102,15 +121,6 @@ void TrayIcon::SetIconVisible(bool visible)
         return;
     visible_ = visible;
     Send(visible ? NIM_ADD : NIM_DELETE);
-}
-
-void TrayIcon::SetHint(const std::string& hint)
-{
-    const size_t length = std::min(hint.size(), kTrayTipMax);
-    std::memset(record_.szTip, 0, sizeof record_.szTip);
-    std::memcpy(record_.szTip, hint.data(), length);
-    if (visible_)
-        Send(NIM_MODIFY);
 }
 
 void TrayIcon::Notify(UINT mouseMessage)

@@ -9,7 +9,6 @@
 #include <shellapi.h>
 
 #include <functional>
-#include <string>
 
 namespace snaplark {
 
@@ -23,8 +22,6 @@ inline constexpr UINT TrayCallbackMessage = WM_USER + 0x400;
 inline constexpr char kTrayWindowClass[] = "TTrayWindow";
 // Icons are numbered in the order they are made; the program has one.
 inline constexpr UINT kFirstTrayIconId = 1;
-// Longest tooltip the version-2 record holds, without its terminating zero.
-inline constexpr size_t kTrayTipMax = 127;
 
 class TrayIcon {
 public:
@@ -40,8 +37,6 @@ public:
 
     void SetIconVisible(bool visible);
     bool IconVisible() const { return visible_; }
-    // Cut to kTrayTipMax characters.
-    void SetHint(const std::string& hint);
 
     const NOTIFYICONDATAA& Record() const { return record_; }
     static HWND TrayWindow();

@@ -6,20 +6,23 @@
 
 #include "app/MainUnit.h"
 #include "ui/Application.h"
+#include "ui/ComApartment.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // For the whole life of the main thread, and released after its windows.
+    const snaplark::ui::ComApartment com;
     snaplark::ui::Application& app = snaplark::ui::App();
-    app.Initialize();
-    app.SetTitle("Snaplark");
     std::unique_ptr<snaplark::TMainForm> mainForm;
     try {
+        app.Initialize();
+        app.SetTitle("Snaplark");
         mainForm = std::make_unique<snaplark::TMainForm>();
     } catch (...) {
-        // Without its main window the program has nothing to run.
+        // Without its windows the program has nothing to run.
         app.HandleException(std::current_exception());
-        return 0;
+        return 1;
     }
-    app.Run();
-    return 0;
+    // A start-up that failed part-way has undone itself and asked to quit.
+    return app.Run();
 }

@@ -18,28 +18,49 @@ constexpr DWORD kVkSnapshot = 44;
 
 bool KeyDown(int vk) { return (GetKeyState(vk) & 0x8000) != 0; }
 
+void InstallHooks()
+{
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    KeyboardHook = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHookProc, module, 0);
+    MouseHook = SetWindowsHookExA(WH_MOUSE_LL, MouseHookProc, module, 0);
+}
+
+void RemoveHooks(HHOOK keyboard, HHOOK mouse)
+{
+    UnhookWindowsHookEx(keyboard);
+    UnhookWindowsHookEx(mouse);
+}
+
 }  // namespace
 
 HookThread::HookThread(HWND mainWindow) : ui::Thread(true)
 {
     g_mainWindow = mainWindow;
     SwallowClicks = false;
+    // Time-critical rather than highest: it stays on top also where the
+    // process could not get its high priority class, and it only ever waits
+    // or runs for a few comparisons, so it cannot hold up anyone else.
+    SetThreadPriority(Handle(), THREAD_PRIORITY_TIME_CRITICAL);
 }
 
 void HookThread::Execute()
 {
-    HINSTANCE module = GetModuleHandleA(nullptr);
-    KeyboardHook = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHookProc, module, 0);
-    MouseHook = SetWindowsHookExA(WH_MOUSE_LL, MouseHookProc, module, 0);
+    InstallHooks();
     MSG msg{};
     while (GetMessageA(&msg, nullptr, 0, 0)) {
         if (msg.message == WM_BLOCK_CLICKS)
             SwallowClicks = msg.wParam != 0;
+        if (msg.message == WM_RENEW_HOOKS) {
+            // New ones first, so no event slips through in between; the
+            // system may have dropped the old ones already.
+            const HHOOK keyboard = KeyboardHook, mouse = MouseHook;
+            InstallHooks();
+            RemoveHooks(keyboard, mouse);
+        }
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    UnhookWindowsHookEx(KeyboardHook);
-    UnhookWindowsHookEx(MouseHook);
+    RemoveHooks(KeyboardHook, MouseHook);
     KeyboardHook = nullptr;
     MouseHook = nullptr;
 }

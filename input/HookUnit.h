@@ -13,7 +13,10 @@ namespace snaplark {
 constexpr UINT WM_PRTSCR_PRESSED = 2651;  // to the main window; wParam: 1 Shift, 2 Alt, 4 Ctrl
 constexpr UINT WM_HOOK_MOUSE = 2652;      // to the main window; wParam: the mouse message
 constexpr UINT WM_BLOCK_CLICKS = 2653;    // to the hook thread; wParam: 1 swallow left clicks
+constexpr UINT WM_RENEW_HOOKS = 2654;     // to the hook thread: install both hooks afresh
 
+// Runs above every other thread of the program: the system skips, and in
+// the end silently removes, a low-level hook that does not answer in time.
 class HookThread : public ui::Thread {
 public:
     // mainWindow receives every post; it must outlive the thread.

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <stdexcept>
+
 #include "ui/ApplicationWindow.h"
 #include "ui/ErrorBox.h"
 #include "ui/Form.h"
@@ -40,6 +42,8 @@ void Application::Initialize()
     handle_ = CreateWindowExA(0, kClassName, title_.c_str(),
                               WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                               x, y, 0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), this);
+    if (!handle_)
+        throw std::runtime_error("Cannot create the application window");
     SetApplicationWindow(handle_);
 }
 
@@ -50,12 +54,13 @@ void Application::SetTitle(const std::string& title)
         SetWindowTextA(handle_, title_.c_str());
 }
 
-void Application::Run()
+int Application::Run()
 {
     if (showMainForm_ && mainForm_ && !terminated_)
         mainForm_->Show();
     while (HandleMessage()) {
     }
+    return exitCode_;
 }
 
 bool Application::HandleMessage()
@@ -66,6 +71,7 @@ bool Application::HandleMessage()
     const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
     if (got == 0 || got == -1) {
         terminated_ = true;
+        exitCode_ = got == 0 ? static_cast<int>(msg.wParam) : 1;
         return false;
     }
     Dispatch(msg);
@@ -78,6 +84,7 @@ void Application::ProcessMessages()
     while (!terminated_ && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             terminated_ = true;
+            exitCode_ = static_cast<int>(msg.wParam);
             break;
         }
         Dispatch(msg);

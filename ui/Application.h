@@ -21,7 +21,7 @@ public:
     Application& operator=(const Application&) = delete;
 
     // Registers the window classes, starts the common controls and creates
-    // the hidden top-level window "TApplication".
+    // the hidden top-level window "TApplication"; raises when it cannot.
     void Initialize();
     HWND Handle() const { return handle_; }
 
@@ -34,8 +34,8 @@ public:
     // Whether Run shows the main form before it starts taking messages.
     void SetShowMainForm(bool show) { showMainForm_ = show; }
 
-    // Takes and dispatches messages until WM_QUIT.
-    void Run();
+    // Takes and dispatches messages until WM_QUIT; the exit code it carried.
+    int Run();
     // Takes and dispatches every waiting message, then returns.
     void ProcessMessages();
     // Takes one message, waiting for it; false once WM_QUIT has been taken.
@@ -72,6 +72,7 @@ private:
     Form* mainForm_ = nullptr;
     bool showMainForm_ = true;
     bool terminated_ = false;
+    int exitCode_ = 0;
     HCURSOR cursor_ = nullptr;
     HWND focused_ = nullptr;
 };

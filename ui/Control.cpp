@@ -30,9 +30,11 @@ void Control::Detach()
 void Control::CreateHandle(Container& parent, const char* className, const std::string& text,
                            DWORD style, DWORD exStyle, int left, int top, int width, int height)
 {
-    handle_ = CreateWindowExA(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, left,
-                              top, width, height, parent.ContainerHandle(), nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
+    // WS_GROUP: each control is a group of its own for the arrow keys, so
+    // they never wander from a check box into the next box.
+    handle_ = CreateWindowExA(exStyle, className, text.c_str(),
+                              WS_CHILD | WS_VISIBLE | WS_GROUP | style, left, top, width, height,
+                              parent.ContainerHandle(), nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!handle_)
         throw std::runtime_error(std::string("Cannot create a control of class ") + className);
     SetPropA(handle_, kObjectProperty, this);

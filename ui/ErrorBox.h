@@ -12,7 +12,9 @@
 namespace snaplark {
 
 inline constexpr char kErrorBoxCaption[] = "Snaplark";
-inline constexpr UINT kErrorBoxFlags = MB_ICONERROR | MB_OK;
+// In front of every window: a capture started by a hotkey leaves another
+// program in the foreground, behind which the box would wait unseen.
+inline constexpr UINT kErrorBoxFlags = MB_ICONERROR | MB_OK | MB_SETFOREGROUND | MB_TOPMOST;
 
 // Shows ErrorBoxText(text) in a MessageBoxA owned by the application window,
 // with the program's other windows disabled while it is open. One box at a

@@ -76,8 +76,21 @@ int PopupMenu::ImageIndex(int item) const
     return items_.at(static_cast<size_t>(item)).imageIndex;
 }
 
+void PopupMenu::SetEnabled(int item, bool enabled)
+{
+    EnableMenuItem(menu_, static_cast<UINT>(item), MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+bool PopupMenu::Enabled(int item) const
+{
+    const UINT state = GetMenuState(menu_, static_cast<UINT>(item), MF_BYPOSITION);
+    return state != static_cast<UINT>(-1) && (state & (MF_GRAYED | MF_DISABLED)) == 0;
+}
+
 void PopupMenu::Popup(HWND owner, int x, int y)
 {
+    if (OnPopup)
+        OnPopup();
     const UINT command = static_cast<UINT>(TrackPopupMenu(
         menu_, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, owner, nullptr));
     if (command != 0)
@@ -86,7 +99,7 @@ void PopupMenu::Popup(HWND owner, int x, int y)
 
 void PopupMenu::Choose(int item)
 {
-    if (item < 0 || item >= Count())
+    if (item < 0 || item >= Count() || !Enabled(item))
         return;
     // A copy: the handler may change the menu.
     const std::function<void()> handler = items_[static_cast<size_t>(item)].onClick;

@@ -25,13 +25,19 @@ public:
     void AddSeparator();
     void SetImageIndex(int item, int imageIndex);
     int ImageIndex(int item) const;
+    // A disabled item shows grey and cannot be chosen.
+    void SetEnabled(int item, bool enabled);
+    bool Enabled(int item) const;
     int Count() const { return static_cast<int>(items_.size()); }
     HMENU Handle() const { return menu_; }
 
     // Opens the menu with its top-left corner at the screen point, tracking
     // the right button, and runs the chosen item's handler once it closes.
+    // OnPopup runs first, to bring the items' states up to date.
     void Popup(HWND owner, int x, int y);
-    // Runs the handler of the item at this position, as choosing it would.
+    std::function<void()> OnPopup;
+    // Runs the handler of the item at this position, as choosing it would;
+    // nothing for a disabled item.
     void Choose(int item);
 
     // WM_MEASUREITEM and WM_DRAWITEM for the pictures, which go to the window

@@ -54,7 +54,7 @@ TEST(StoredText, TextUpToTheTerminatorOrNothingWhenUnterminatedOrTooLong)
     EXPECT_EQ(StoredText(tooLong.c_str(), tooLong.size() + 1, 260), std::nullopt);
 }
 
-TEST(AutorunEntry, OwnWhenTheQuotedPathOccursExactly)
+TEST(AutorunEntry, OwnWhenTheQuotedPathOccursInAnyLetterCase)
 {
     const std::string path = "C:\\Program Files\\Snaplark\\Snaplark.exe";
     const std::string quoted = QuotedExecutablePath(path);
@@ -63,7 +63,10 @@ TEST(AutorunEntry, OwnWhenTheQuotedPathOccursExactly)
     EXPECT_TRUE(IsOwnAutorunEntry(quoted + " /tray", quoted));
     EXPECT_TRUE(IsOwnAutorunEntry("start " + quoted, quoted));
     EXPECT_FALSE(IsOwnAutorunEntry(path, quoted));  // unquoted
-    EXPECT_FALSE(IsOwnAutorunEntry("\"c:\\program files\\snaplark\\snaplark.exe\"", quoted));
+    // Started through another spelling of the same path, or stored so.
+    EXPECT_TRUE(IsOwnAutorunEntry("\"c:\\program files\\snaplark\\snaplark.exe\"", quoted));
+    EXPECT_TRUE(IsOwnAutorunEntry("\"C:\\PROGRAM FILES\\SNAPLARK\\SNAPLARK.EXE\" /x", quoted));
+    EXPECT_FALSE(IsOwnAutorunEntry("\"C:\\Program Files\\Snaplark\\Snaplark.ex\"", quoted));
     EXPECT_FALSE(IsOwnAutorunEntry("\"D:\\Tools\\Snaplark.exe\"", quoted));  // another copy
     EXPECT_FALSE(IsOwnAutorunEntry("", quoted));
     EXPECT_FALSE(IsOwnAutorunEntry("anything", ""));

@@ -65,7 +65,9 @@ TEST_F(ErrorBox, IsOwnedByTheApplicationWindowAndModalToTheProgram)
     EXPECT_EQ(shown_[0].owner, app_);
     EXPECT_EQ(shown_[0].text, "Cannot open clipboard.");
     EXPECT_EQ(shown_[0].caption, "Snaplark");
-    EXPECT_EQ(shown_[0].flags, 0x10u);  // MB_ICONERROR, one OK button
+    // MB_ICONERROR with one OK button, brought to the foreground and kept
+    // above other programs' windows.
+    EXPECT_EQ(shown_[0].flags, 0x10u | 0x10000u | 0x40000u);
     EXPECT_FALSE(shown_[0].otherWindowEnabled);
     EXPECT_TRUE(IsWindowEnabled(form_));  // enabled again once it closed
 }

@@ -1,6 +1,7 @@
 // The window framework in-process: radio and check buttons driven by
-// ClickControl, the error boundary, forms (size, placement, close, modal),
-// the timer, the up-down control, labels, custom messages and the menu.
+// ClickControl and by the focus, the error boundary, forms (size, placement,
+// close, modal), the timer, the up-down control, labels, custom messages,
+// the menu and COM for the thread.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -9,6 +10,7 @@
 #include "ui/Application.h"
 #include "ui/CheckBox.h"
 #include "ui/ClickControl.h"
+#include "ui/ComApartment.h"
 #include "ui/EditBox.h"
 #include "ui/ErrorBox.h"
 #include "ui/Form.h"
@@ -71,6 +73,78 @@ TEST_F(Framework, RadioButtonRunsItsHandlerOnlyWhenItBecomesChecked)
     EXPECT_TRUE(a.Checked());
     EXPECT_FALSE(b.Checked());
     EXPECT_EQ(clicksA, 1);
+
+    // A disabled button takes no click, as it takes none from the user.
+    b.SetEnabled(false);
+    ClickControl(b);
+    EXPECT_FALSE(b.Checked());
+    EXPECT_TRUE(a.Checked());
+    EXPECT_EQ(clicksB, 1);
+}
+
+// The system's button as Windows has it: a radio button that gets the focus
+// while unchecked and not pressed reports a click (Wine's does not).
+// Registered for this program alone, it stands in for the system's class
+// while it lives.
+class WindowsLikeButton {
+public:
+    WindowsLikeButton()
+    {
+        WNDCLASSA button{};
+        GetClassInfoA(nullptr, "Button", &button);
+        original_ = button.lpfnWndProc;
+        button.lpfnWndProc = Proc;
+        button.hInstance = GetModuleHandleA(nullptr);
+        button.style &= ~CS_GLOBALCLASS;
+        registered_ = RegisterClassA(&button) != 0;
+    }
+    ~WindowsLikeButton() { UnregisterClassA("Button", GetModuleHandleA(nullptr)); }
+    bool Registered() const { return registered_; }
+    static WNDPROC Procedure() { return Proc; }
+
+private:
+    static LRESULT CALLBACK Proc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        const LRESULT result = CallWindowProcA(original_, w, message, wParam, lParam);
+        const LONG type = GetWindowLongA(w, GWL_STYLE) & BS_TYPEMASK;
+        if (message == WM_SETFOCUS && (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) &&
+            !(SendMessageA(w, BM_GETSTATE, 0, 0) & (BST_CHECKED | BST_PUSHED)))
+            SendMessageA(GetParent(w), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(w), BN_CLICKED),
+                         reinterpret_cast<LPARAM>(w));
+        return result;
+    }
+    static inline WNDPROC original_ = nullptr;
+    bool registered_ = false;
+};
+
+TEST_F(Framework, FocusAloneNeverChoosesARadioButton)
+{
+    WindowsLikeButton windowsButton;
+    ASSERT_TRUE(windowsButton.Registered());
+    Form form("TFrameworkTestForm", "Test", 200, 60);
+    GroupBox box;
+    box.Create(form, 4, 4, 190, 40, "Box");
+    RadioButton a, b;
+    a.Create(box, 8, 14, 60, 17, "A", true);
+    b.Create(box, 80, 14, 60, 17, "B");
+    ASSERT_EQ(reinterpret_cast<WNDPROC>(GetClassLongPtrA(b.Handle(), GCLP_WNDPROC)),
+              WindowsLikeButton::Procedure());
+    int clicksB = 0;
+    b.OnClick = [&] { ++clicksB; };
+    form.Show();
+    SetForegroundWindow(form.Handle());
+    // The focus comes back to a button that is no longer the choice, as
+    // after restoring the program when the tray menu chose another.
+    SetFocus(b.Handle());
+    ASSERT_EQ(GetFocus(), b.Handle());
+    EXPECT_FALSE(b.Checked());
+    EXPECT_TRUE(a.Checked());
+    EXPECT_EQ(clicksB, 0);
+    // A click still chooses.
+    ClickControl(b);
+    EXPECT_TRUE(b.Checked());
+    EXPECT_EQ(clicksB, 1);
+    form.Hide();
 }
 
 TEST_F(Framework, CheckBoxTogglesOnEveryClick)
@@ -293,6 +367,17 @@ TEST_F(Framework, PopupMenuItemsCarryPicturesAndRunTheirHandlers)
     menu.Choose(2);
     EXPECT_EQ(chosen, 2);
 
+    // A disabled item shows grey and runs nothing.
+    chosen = -1;
+    menu.SetEnabled(2, false);
+    EXPECT_FALSE(menu.Enabled(2));
+    EXPECT_TRUE(GetMenuState(menu.Handle(), 2, MF_BYPOSITION) & MF_GRAYED);
+    menu.Choose(2);
+    EXPECT_EQ(chosen, -1);
+    menu.SetEnabled(2, true);
+    menu.Choose(2);
+    EXPECT_EQ(chosen, 2);
+
     MEASUREITEMSTRUCT measure{};
     measure.CtlType = ODT_MENU;
     measure.itemID = 1;
@@ -305,6 +390,35 @@ TEST_F(Framework, PopupMenuItemsCarryPicturesAndRunTheirHandlers)
     int other = 0;
     measure.itemData = reinterpret_cast<ULONG_PTR>(&other);
     EXPECT_FALSE(PopupMenu::HandleOwnerMessage(WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure), result));
+}
+
+// On a thread of its own: Wine sets COM up by itself on a thread once it
+// shows a window.
+TEST_F(Framework, ComApartmentIsApartmentThreadedUntilItGoes)
+{
+    struct Seen {
+        HRESULT whileAlive = S_OK;
+        HRESULT after = E_FAIL;
+    } seen;
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](LPVOID p) -> DWORD {
+            auto* seen = static_cast<Seen*>(p);
+            {
+                const ComApartment com;
+                seen->whileAlive = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            }
+            seen->after = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            if (SUCCEEDED(seen->after))
+                CoUninitialize();
+            return 0;
+        },
+        &seen, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    WaitForSingleObject(thread, 10000);
+    CloseHandle(thread);
+    EXPECT_EQ(seen.whileAlive, RPC_E_CHANGED_MODE) << "not apartment-threaded";
+    EXPECT_EQ(seen.after, S_OK) << "not released";
 }
 
 }  // namespace

@@ -1,15 +1,27 @@
 // The real Snaplark.exe under the test desktop: resident start-up, a single
-// instance, hiding on close, Exit, the main window's layout, the About
-// panel's version texts, and a screenshot of the shown window.
+// instance, hiding on close, Exit and log-off, the main window's layout and
+// keyboard, the About panel's texts and links, the folder dialog, the hooks
+// after the session comes back, and a screenshot of the shown window. One
+// case drives the start-up sequence in-process, to make a step of it fail.
 #include "tests/driver/Driver.h"
 
 #include <gtest/gtest.h>
 
+#include <tlhelp32.h>
+#include <wtsapi32.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <stdexcept>
+#include <utility>
 
+#include "app/MainUnit.h"
 #include "app/OsLabel.h"
+#include "tests/win/ProgramControls.h"
 #include "tests/win/TestArtifacts.h"
+#include "ui/Application.h"
+#include "ui/ErrorBox.h"
 
 using namespace driver;
 using snaplark::OsLabelText;
@@ -105,6 +117,57 @@ bool DialogFontInstalled()
     return std::string(face) == "MS Sans Serif";
 }
 
+// Makes Wine report another Windows version to the program (Wine's setting
+// per program), until cleared or gone.
+struct WineVersion {
+    static constexpr char kKey[] = "Software\\Wine\\AppDefaults\\Snaplark.exe";
+    ~WineVersion() { Clear(); }
+    bool Set(const char* version) { return program::SetString(kKey, "Version", version); }
+    void Clear() { DeleteTree(HKEY_CURRENT_USER, kKey); }
+};
+
+// The threads of a process with their priorities.
+std::vector<std::pair<DWORD, int>> ThreadPriorities(DWORD pid)
+{
+    std::vector<std::pair<DWORD, int>> threads;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snap, &entry); more; more = Thread32Next(snap, &entry)) {
+        if (entry.th32OwnerProcessID != pid)
+            continue;
+        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+        threads.push_back({entry.th32ThreadID, thread ? GetThreadPriority(thread) : THREAD_PRIORITY_ERROR_RETURN});
+        if (thread)
+            CloseHandle(thread);
+    }
+    CloseHandle(snap);
+    return threads;
+}
+
+// The keyboard focus of the thread that owns a window, in another process.
+HWND FocusOf(HWND window)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+// The controls Tab stops on, in order, as the dialog manager walks them.
+std::vector<HWND> TabOrder(HWND window)
+{
+    std::vector<HWND> order;
+    const HWND first = GetNextDlgTabItem(window, nullptr, FALSE);
+    for (HWND w = first; w && order.size() < 64;) {
+        order.push_back(w);
+        w = GetNextDlgTabItem(window, w, FALSE);
+        if (w == first)
+            break;
+    }
+    return order;
+}
+
 
 TEST(MainWindow, StartsResidentWithNoVisibleWindow)
 {
@@ -115,23 +178,83 @@ TEST(MainWindow, StartsResidentWithNoVisibleWindow)
     EXPECT_FALSE(WaitFor([&] { return !WindowsOf(program.process.Pid(), true).empty(); }, 1500ms))
         << "a window of the program became visible";
     EXPECT_TRUE(program.process.Running());
+
+    // The hook thread runs above every other thread of the program, in the
+    // high priority class; the main thread at normal priority.
+    const DWORD mainThread = GetWindowThreadProcessId(program.main, nullptr);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, program.process.Pid());
+    EXPECT_EQ(GetPriorityClass(process), static_cast<DWORD>(HIGH_PRIORITY_CLASS));
+    CloseHandle(process);
+    std::vector<std::pair<DWORD, int>> threads;
+    auto atTop = [&] {
+        threads = ThreadPriorities(program.process.Pid());
+        return std::count_if(threads.begin(), threads.end(), [](const auto& t) {
+                   return t.second == THREAD_PRIORITY_TIME_CRITICAL;
+               }) == 1;
+    };
+    EXPECT_TRUE(WaitFor(atTop)) << "no single time-critical thread";
+    for (const auto& [id, priority] : threads) {
+        if (id == mainThread) {
+            EXPECT_EQ(priority, THREAD_PRIORITY_NORMAL);
+        } else if (priority != THREAD_PRIORITY_TIME_CRITICAL) {
+            EXPECT_LE(priority, THREAD_PRIORITY_NORMAL) << "thread " << id;
+        }
+    }
+}
+
+// Starts the program, which is to end by itself without a word: no window
+// ever shows, and the exit code is 0.
+void ExpectAStartThatEndsSilently()
+{
+    Process copy = StartProgram();
+    bool showedAWindow = false;
+    const bool ended = WaitFor([&] {
+        showedAWindow |= !WindowsOf(copy.Pid(), true).empty();
+        return !copy.Running();
+    }, 10s);
+    ASSERT_TRUE(ended) << "the program ran on";
+    EXPECT_EQ(copy.Wait(0ms), std::optional<DWORD>(0));
+    EXPECT_FALSE(showedAWindow);
 }
 
 TEST(MainWindow, SecondInstanceEndsSilentlyAndTheFirstRunsOn)
 {
     Resident first;
     ASSERT_NE(first.main, nullptr);
-    Process second = StartProgram();
-    bool secondShowedAWindow = false;
-    const bool ended = WaitFor([&] {
-        secondShowedAWindow |= !WindowsOf(second.Pid(), true).empty();
-        return !second.Running();
-    }, 5s);
-    ASSERT_TRUE(ended) << "the second instance kept running";
-    EXPECT_EQ(second.Wait(0ms), std::optional<DWORD>(0));
-    EXPECT_FALSE(secondShowedAWindow);
+    ExpectAStartThatEndsSilently();
     EXPECT_TRUE(first.process.Running());
     EXPECT_TRUE(IsWindow(first.main));
+}
+
+// A first copy that runs elevated has a mutex this copy may not open; that
+// is "already running" as well. A mutex with an empty access list stands in.
+TEST(MainWindow, CopyThatMayNotOpenTheMutexEndsSilently)
+{
+    SECURITY_DESCRIPTOR descriptor{};
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    ACL nobody{};
+    InitializeAcl(&nobody, sizeof nobody, ACL_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, &nobody, FALSE);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+    struct Mutex {
+        HANDLE handle;
+        ~Mutex() { CloseHandle(handle); }
+    } elevated{CreateMutexA(&attributes, FALSE, kMutexName)};
+    ASSERT_NE(elevated.handle, nullptr);
+    ExpectAStartThatEndsSilently();
+}
+
+// Windows 95, 98, Me and NT 4.0 are not supported: the program ends without
+// a word. Wine reports them to the program when asked per program.
+TEST(MainWindow, EndsSilentlyOnWindowsOlderThan2000)
+{
+    WineVersion wine;
+    for (const char* version : {"win98", "nt40"}) {
+        SCOPED_TRACE(version);
+        ASSERT_TRUE(wine.Set(version));
+        ExpectAStartThatEndsSilently();
+        EXPECT_FALSE(MutexExists());
+    }
 }
 
 TEST(MainWindow, CloseButtonOnlyHidesTheWindow)
@@ -313,7 +436,6 @@ TEST(MainWindow, ScreenshotOfTheShownWindow)
 // "win2008r2", so version 6.1 is left to the unit tests of the table.)
 TEST(MainWindow, OsLabelNamesTheWindowsVersionWineReports)
 {
-    const char* key = "Software\\Wine\\AppDefaults\\Snaplark.exe";
     struct Row {
         const char* wine;
         const char* label;
@@ -326,28 +448,427 @@ TEST(MainWindow, OsLabelNamesTheWindowsVersionWineReports)
         {"win81", " Windows 8.1"},
         {"win10", " Windows 10"},
     };
-    struct RemoveKey {
-        const char* key;
-        ~RemoveKey() { DeleteTree(HKEY_CURRENT_USER, key); }
-    } cleanup{key};
+    WineVersion wine;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.wine);
-        HKEY k = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                                  nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExA(k, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(row.wine),
-                       static_cast<DWORD>(strlen(row.wine) + 1));
-        RegCloseKey(k);
+        ASSERT_TRUE(wine.Set(row.wine));
         Resident program;
         ASSERT_NE(program.main, nullptr);
         EXPECT_EQ(OslText(program.main), row.label);
         EXPECT_TRUE(program.process.Running());
     }
     // And without a setting: Wine's own default.
-    DeleteTree(HKEY_CURRENT_USER, key);
+    wine.Clear();
     Resident program;
     EXPECT_EQ(OslText(program.main), OsLabelText(TrueVersion()));
+}
+
+// Tab goes from group to group and lands on the checked button of a radio
+// group; the arrows move within a group and select as they go. Tab itself
+// never changes a setting: on Windows an unchecked radio button that gets
+// the focus reports a click (Wine's does not, so the tab order is checked as
+// the dialog manager walks it, besides the real key presses).
+TEST(MainWindow, TabMovesBetweenGroupsAndArrowsChooseWithinOne)
+{
+    DeleteTree(HKEY_CURRENT_USER, program::kSettingsKey);
+    Resident program;
+    ShowMainWindow(program.main);
+    const program::MainControls c(program.main);
+    ASSERT_TRUE(c.Found());
+    const HWND dirSel = ChildAt(GroupBox(program.main, "Directory"), "Button", 8, 16);
+    const std::vector<HWND> stops = {c.fullscreen, c.gdi,      c.clipboard, dirSel,
+                                     c.timer,      c.timeE,    c.png,       c.autorun,
+                                     c.sound,      c.keys,     c.save,      c.exit};
+    EXPECT_EQ(TabOrder(program.main), stops);
+
+    const std::vector<HWND> buttons = {c.fullscreen, c.rectangle, c.window, c.gdi,  c.d3d,
+                                       c.clipboard,  c.file,      c.timer,  c.png,  c.jpeg,
+                                       c.bmp,        c.autorun,   c.sound};
+    auto checks = [&] {
+        std::vector<bool> states;
+        for (HWND b : buttons)
+            states.push_back(program::Checked(b));
+        return states;
+    };
+    const std::vector<bool> before = checks();
+    auto press = [&](WORD key, std::vector<WORD> modifiers = {}) {
+        const HWND from = FocusOf(program.main);
+        PressKey(key, modifiers);
+        return WaitFor([&] { return FocusOf(program.main) != from; }, 3s);
+    };
+    // Round all the stops with Tab and back with Shift+Tab.
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == program.main; }));
+    ASSERT_TRUE(press(VK_TAB));
+    std::vector<HWND> visited = {FocusOf(program.main)};
+    for (size_t i = 1; i < stops.size(); ++i) {
+        ASSERT_TRUE(press(VK_TAB)) << "Tab press " << i;
+        visited.push_back(FocusOf(program.main));
+    }
+    std::vector<HWND> sortedVisited = visited, sortedStops = stops;
+    std::sort(sortedVisited.begin(), sortedVisited.end());
+    std::sort(sortedStops.begin(), sortedStops.end());
+    EXPECT_EQ(sortedVisited, sortedStops);
+    const HWND last = FocusOf(program.main);
+    ASSERT_TRUE(press(VK_TAB, {VK_SHIFT}));
+    EXPECT_EQ(FocusOf(program.main), visited[visited.size() - 2]);
+    EXPECT_TRUE(press(VK_TAB));
+    EXPECT_EQ(FocusOf(program.main), last);
+    EXPECT_EQ(checks(), before) << "moving the focus changed a setting";
+
+    // The arrows within Source: each button passed becomes the choice, round
+    // the end of the group and never out of it.
+    while (FocusOf(program.main) != c.fullscreen)
+        ASSERT_TRUE(press(VK_TAB));
+    struct Step {
+        WORD key;
+        HWND chosen;
+    };
+    for (const Step& step : {Step{VK_RIGHT, c.rectangle}, Step{VK_DOWN, c.window},
+                             Step{VK_RIGHT, c.fullscreen}, Step{VK_LEFT, c.window},
+                             Step{VK_UP, c.rectangle}}) {
+        ASSERT_TRUE(press(step.key));
+        EXPECT_EQ(FocusOf(program.main), step.chosen);
+        EXPECT_TRUE(WaitFor([&] { return program::Checked(step.chosen); }, 3s));
+        for (HWND other : {c.fullscreen, c.rectangle, c.window}) {
+            if (other != step.chosen) {
+                EXPECT_FALSE(program::Checked(other));
+            }
+        }
+    }
+    // Tab comes back to the new choice.
+    EXPECT_EQ(TabOrder(program.main).front(), c.rectangle);
+
+    // A disabled button is passed over: with timer mode on, Clipboard cannot
+    // be chosen with the arrows either.
+    program::Click(c.timer);
+    ASSERT_FALSE(IsWindowEnabled(c.clipboard));
+    while (FocusOf(program.main) != c.file)
+        ASSERT_TRUE(press(VK_TAB));
+    PressKey(VK_LEFT);
+    PressKey(VK_TAB);  // its arrival marks that the Left press was handled
+    ASSERT_TRUE(WaitFor([&] { return FocusOf(program.main) != c.file; }, 3s));
+    EXPECT_TRUE(program::Checked(c.file));
+    EXPECT_FALSE(program::Checked(c.clipboard));
+}
+
+TEST(MainWindow, LogOffEndsAtOnceAndACancelledOneLeavesTheCloseButtonHiding)
+{
+    DeleteTree(HKEY_CURRENT_USER, program::kSettingsKey);
+    {
+        Resident program;
+        // Asked, the program never holds the log-off up; then another
+        // program cancels it and the session goes on.
+        EXPECT_EQ(SendMessageA(program.main, WM_QUERYENDSESSION, 0, 0), TRUE);
+        SendMessageA(program.main, WM_ENDSESSION, FALSE, 0);
+        ShowMainWindow(program.main);
+        SendMessageA(program.main, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(program.main); }));
+        // Nothing announces that a process stays: give it a moment to end.
+        EXPECT_FALSE(WaitFor([&] { return !program.process.Running(); }, 1s))
+            << "closing the window ended the program";
+    }
+    DeleteTree(HKEY_CURRENT_USER, program::kSettingsKey);
+    Resident program;
+    const HWND app = FindWindowOf(program.process.Pid(), "TApplication", "Snaplark");
+    ASSERT_NE(app, nullptr);
+    for (HWND w : WindowsOf(program.process.Pid()))
+        EXPECT_NE(SendMessageA(w, WM_QUERYENDSESSION, 0, 0), FALSE) << ClassOf(w);
+    // The log-off goes ahead: the program ends at once, storing nothing.
+    SendMessageTimeoutA(app, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+    EXPECT_EQ(program.process.Wait(5s), std::optional<DWORD>(0));
+    EXPECT_EQ(program::ValueCount(program::kSettingsKey), 0);
+}
+
+// A low-level keyboard hook of the test's, on a thread of its own: installed
+// after the program's hooks it is called before them, and it swallows Print
+// Screen as a hook that the system skipped would lose it.
+class PrintScreenSwallower {
+public:
+    PrintScreenSwallower()
+    {
+        ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        thread_ = CreateThread(nullptr, 0, Run, this, 0, &id_);
+        WaitForSingleObject(ready_, 5000);
+    }
+    ~PrintScreenSwallower()
+    {
+        while (!PostThreadMessageA(id_, WM_QUIT, 0, 0))
+            Sleep(10);
+        WaitForSingleObject(thread_, 5000);
+        CloseHandle(thread_);
+        CloseHandle(ready_);
+    }
+    LONG Swallowed() const { return swallowed_; }
+
+private:
+    static DWORD WINAPI Run(LPVOID self)
+    {
+        auto* me = static_cast<PrintScreenSwallower*>(self);
+        current_ = me;
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the queue, for WM_QUIT
+        HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, Swallow, GetModuleHandleA(nullptr), 0);
+        SetEvent(me->ready_);
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+            DispatchMessageA(&msg);
+        UnhookWindowsHookEx(hook);
+        return 0;
+    }
+    static LRESULT CALLBACK Swallow(int code, WPARAM wParam, LPARAM lParam)
+    {
+        const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+        if (code == HC_ACTION && key->vkCode == VK_SNAPSHOT) {
+            if (!(key->flags & LLKHF_UP))
+                InterlockedIncrement(&current_->swallowed_);
+            return 1;
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static inline PrintScreenSwallower* current_ = nullptr;
+    HANDLE ready_ = nullptr;
+    HANDLE thread_ = nullptr;
+    DWORD id_ = 0;
+    volatile LONG swallowed_ = 0;
+};
+
+TEST(MainWindow, HooksAreInstalledAgainWhenTheSessionComesBack)
+{
+    DeleteTree(HKEY_CURRENT_USER, program::kSettingsKey);
+    program::Resident program;  // a capture goes to the clipboard
+    ASSERT_NE(program.main, nullptr);
+    struct Event {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+    };
+    for (const Event& event : {Event{"resumed", WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC},
+                               Event{"resumed by the user", WM_POWERBROADCAST, PBT_APMRESUMESUSPEND},
+                               Event{"unlocked", WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK}}) {
+        SCOPED_TRACE(event.name);
+        PrintScreenSwallower swallower;
+        const DWORD sequence = GetClipboardSequenceNumber();
+        PressKey(VK_SNAPSHOT, {VK_SHIFT});
+        ASSERT_TRUE(WaitFor([&] { return swallower.Swallowed() == 1; }, 5s))
+            << "the test's hook is not first in line";
+        SendMessageA(program.main, event.message, event.wParam, 0);
+        // The hook thread installs the hooks a moment later: press until a
+        // capture arrives.
+        bool captured = false;
+        for (int attempt = 0; attempt < 5 && !captured; ++attempt) {
+            PressKey(VK_SNAPSHOT, {VK_SHIFT});
+            captured = WaitForClipboardBitmap(sequence, 2s).has_value();
+        }
+        EXPECT_TRUE(captured) << "Print Screen never reached the program again";
+    }
+}
+
+TEST(MainWindow, CancellingTheFolderDialogKeepsTheDirectory)
+{
+    DeleteTree(HKEY_CURRENT_USER, program::kSettingsKey);
+    ASSERT_TRUE(program::SetString(program::kSettingsKey, "Directory", "C:\\Shots"));
+    Resident program;
+    ShowMainWindow(program.main);
+    const program::MainControls c(program.main);
+    ASSERT_TRUE(c.Found());
+    PostMessageA(ChildAt(GroupBox(program.main, "Directory"), "Button", 8, 16), BM_CLICK, 0, 0);
+    const HWND dialog = WaitForWindow(program.process.Pid(), "#32770", nullptr, 10s, true);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), program.main);
+    bool titled = false;
+    HWND cancel = nullptr;
+    for (HWND w : ChildrenOf(dialog)) {
+        titled |= TextOf(w) == "Please specify a directory";
+        if (GetDlgCtrlID(w) == IDCANCEL)
+            cancel = w;
+    }
+    EXPECT_TRUE(titled);
+    ASSERT_NE(cancel, nullptr);
+    ClickWindow(cancel);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    EXPECT_EQ(TextOf(c.dirL), "C:\\Shots");
+    program::Click(c.save);
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, program::kSettingsKey, "Directory"), "C:\\Shots");
+    DeleteTree(HKEY_CURRENT_USER, program::kSettingsKey);
+}
+
+// The shell runs the command registered for a URL scheme; the test's
+// command writes down what the program asked it to open. It is a script for
+// the windowed script host: a console command (cmd.exe) started from the
+// program left Wine's desktop so that the tray tests run after it failed.
+class RecordedOpens {
+public:
+    RecordedOpens() : dir_(MakeTempDir("links")), file_(dir_ + "\\opened.txt")
+    {
+        std::string escaped;
+        for (char ch : file_)
+            escaped += ch == '\\' ? std::string("\\\\") : std::string(1, ch);
+        const std::string script = dir_ + "\\record.js";
+        const std::string text = "var f = new ActiveXObject('Scripting.FileSystemObject')"
+                                 ".OpenTextFile('" + escaped + "', 8, true);"
+                                 "f.WriteLine(WScript.Arguments(0)); f.Close();";
+        HANDLE out = CreateFileA(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(out);
+        char system[MAX_PATH] = {};
+        GetSystemDirectoryA(system, MAX_PATH);
+        const std::string command =
+            std::string("\"") + system + "\\wscript.exe\" \"" + script + "\" \"%1\"";
+        for (const char* scheme : {"https", "mailto"}) {
+            const std::string key = Key(scheme);
+            saved_.push_back(ReadString(HKEY_LOCAL_MACHINE, key, ""));
+            HKEY k = nullptr;
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+            RegSetValueExA(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                           static_cast<DWORD>(command.size() + 1));
+            RegCloseKey(k);
+        }
+    }
+    ~RecordedOpens()
+    {
+        size_t i = 0;
+        for (const char* scheme : {"https", "mailto"}) {
+            const std::optional<std::string>& old = saved_[i++];
+            HKEY k = nullptr;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Key(scheme).c_str(), 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS)
+                continue;
+            if (old)
+                RegSetValueExA(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(old->c_str()),
+                               static_cast<DWORD>(old->size() + 1));
+            else
+                RegDeleteValueA(k, nullptr);
+            RegCloseKey(k);
+        }
+        RemoveTree(dir_);
+    }
+    // What has been opened so far, one address a line; nothing while a
+    // script still holds the file.
+    std::vector<std::string> Lines() const
+    {
+        std::vector<std::string> lines;
+        std::vector<uint8_t> bytes;
+        try {
+            bytes = ReadFileBytes(file_);
+        } catch (const std::exception&) {
+            return lines;
+        }
+        std::string line;
+        for (uint8_t ch : bytes) {
+            if (ch == '\r' || ch == '\n') {
+                if (!line.empty())
+                    lines.push_back(line);
+                line.clear();
+            } else {
+                line += static_cast<char>(ch);
+            }
+        }
+        return lines;
+    }
+
+private:
+    static std::string Key(const char* scheme)
+    {
+        return std::string("Software\\Classes\\") + scheme + "\\shell\\open\\command";
+    }
+    std::string dir_;
+    std::string file_;
+    std::vector<std::optional<std::string>> saved_;
+};
+
+TEST(MainWindow, LinksTurnRedUnderTheMouseAndOpenTheirAddresses)
+{
+    RecordedOpens opened;
+    Resident program;
+    ShowMainWindow(program.main);
+    const HWND about = GroupBox(program.main, "About");
+    const HWND home = ChildAt(about, "Static", 72, 96);
+    const HWND mail = ChildAt(about, "Static", 84, 112);
+    ASSERT_NE(home, nullptr);
+    ASSERT_NE(mail, nullptr);
+    auto colourCount = [](HWND w, uint32_t rgb) {
+        RECT r{};
+        GetWindowRect(w, &r);
+        const Pixels p = ScreenPixels(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        return std::count(p.rgb.begin(), p.rgb.end(), rgb);
+    };
+    const uint32_t red = 0xFF0000, blue = 0x0000FF;
+    RECT outside{};
+    GetWindowRect(GroupBox(program.main, "Format"), &outside);
+    for (HWND link : {home, mail}) {
+        SCOPED_TRACE(TextOf(link));
+        RECT r{};
+        GetWindowRect(link, &r);
+        MoveMouse((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        EXPECT_TRUE(WaitFor([&] { return colourCount(link, red) > 10; }, 3s)) << "not red under the mouse";
+        EXPECT_EQ(colourCount(link, blue), 0);
+        MoveMouse(outside.left + 5, outside.top + 5);
+        EXPECT_TRUE(WaitFor([&] { return colourCount(link, blue) > 10; }, 3s)) << "not blue again";
+        EXPECT_EQ(colourCount(link, red), 0);
+    }
+    // One after the other, so the two scripts never write at once.
+    std::vector<std::string> lines;
+    ClickWindow(home);
+    EXPECT_TRUE(WaitFor([&] { return (lines = opened.Lines()).size() == 1; }, 10s));
+    ClickWindow(mail);
+    EXPECT_TRUE(WaitFor([&] { return (lines = opened.Lines()).size() == 2; }, 10s));
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "https://snaplark.example.com/",
+                         "mailto:snaplark@example.com?subject=Snaplark%20support"}));
+}
+
+// A start-up step that raises, in-process and last, as start-up changes this
+// test program too: the selection overlay's window cannot be created,
+// because the test registered its class first with a procedure that refuses
+// every window.
+LRESULT CALLBACK RefuseWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return message == WM_NCCREATE ? FALSE : DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST(MainWindow, StartUpThatFailsUndoesItselfReportsAndQuits)
+{
+    DeleteTree(HKEY_CURRENT_USER, program::kSettingsKey);
+    snaplark::ui::App().Initialize();
+    WNDCLASSA refused{};
+    refused.lpfnWndProc = RefuseWindow;
+    refused.hInstance = GetModuleHandleA(nullptr);
+    refused.lpszClassName = "TCaptureForm";
+    ASSERT_TRUE(RegisterClassA(&refused));
+    struct Box {
+        std::string text;
+        bool mutexHeld;
+        bool keysWindow;
+    };
+    std::vector<Box> boxes;
+    snaplark::SetErrorBoxDisplay([&](HWND, const std::string& text, const char*, UINT) {
+        boxes.push_back({text, MutexExists(),
+                         FindWindowOf(GetCurrentProcessId(), "TKbdForm", nullptr) != nullptr});
+        return IDOK;
+    });
+    {
+        snaplark::TMainForm form;
+        // Reported once everything is undone, so the box's own message loop
+        // runs with nothing of the program half-started.
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "Cannot create the window TCaptureForm.");
+        EXPECT_FALSE(boxes[0].mutexHeld);
+        EXPECT_FALSE(boxes[0].keysWindow);
+        EXPECT_EQ(snaplark::HookThreadObj, nullptr);
+        EXPECT_FALSE(form.CoolTrayIcon.IconVisible());
+        // The program then ends, with a code that says it failed.
+        MSG quit{};
+        ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+        EXPECT_EQ(quit.wParam, 1u);
+    }
+    snaplark::SetErrorBoxDisplay({});
+    UnregisterClassA("TCaptureForm", GetModuleHandleA(nullptr));
+    // Nothing was stored: the controls never held the settings.
+    EXPECT_LE(program::ValueCount(program::kSettingsKey), 0);
+    // What start-up did to this test program itself.
+    SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
+    if (snaplark::InstanceMutex)
+        CloseHandle(std::exchange(snaplark::InstanceMutex, nullptr));
 }
 
 }  // namespace

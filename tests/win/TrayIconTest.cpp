@@ -67,19 +67,6 @@ TEST_F(TrayIconTest, RecordIsTheVersionTwoLayoutWithMessageIconAndEmptyTip)
     EXPECT_EQ(second.Record().hWnd, window);
 }
 
-TEST_F(TrayIconTest, TooltipIsCutToWhatTheRecordHolds)
-{
-    TrayIcon tray(*mainForm_, icon_, nullptr);
-    const std::string longHint(300, 'x');
-    tray.SetHint(longHint);
-    const NOTIFYICONDATAA& r = tray.Record();
-    EXPECT_EQ(std::string(r.szTip), std::string(kTrayTipMax, 'x'));
-    EXPECT_EQ(r.szTip[127], '\0');
-    tray.SetHint("Snaplark");
-    EXPECT_STREQ(r.szTip, "Snaplark");
-    EXPECT_EQ(r.szTip[9], '\0') << "the rest of a longer tip is cleared";
-}
-
 TEST_F(TrayIconTest, ShellHoldsTheIconOnlyWhileItIsVisible)
 {
     HWND window = nullptr;
@@ -90,8 +77,6 @@ TEST_F(TrayIconTest, ShellHoldsTheIconOnlyWhileItIsVisible)
         id = tray.Record().uID;
         EXPECT_FALSE(tray::ShellHasIcon(window, id));
         tray.SetIconVisible(true);
-        EXPECT_TRUE(tray::ShellHasIcon(window, id));
-        tray.SetHint("changed while shown");
         EXPECT_TRUE(tray::ShellHasIcon(window, id));
         tray.SetIconVisible(false);
         EXPECT_FALSE(tray::ShellHasIcon(window, id));

@@ -164,6 +164,24 @@ std::vector<int> ShownInOrder(const OpenMenu& m)
     return order;
 }
 
+uint32_t Rgb(COLORREF c)
+{
+    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
+
+// Pixels of one colour (or, with same false, of any other) in the caption of
+// the item that shows a picture: the strip right of the picture, as high as
+// it.
+int CaptionPixels(const OpenMenu& m, int picture, uint32_t rgb, bool same = true)
+{
+    const POINT at = m.shown.at(picture);
+    int n = 0;
+    for (int y = at.y - m.bounds.top; y < at.y - m.bounds.top + 16; ++y)
+        for (int x = at.x - m.bounds.left + 20; x < m.shot.width - 4; ++x)
+            n += (m.shot.At(x, y) == rgb) == same;
+    return n;
+}
+
 bool Centred(HWND w)
 {
     RECT r{};
@@ -446,6 +464,66 @@ TEST(TrayMenu, OnTimerShowsItsClockInColourWhileChecked)
     EXPECT_EQ(ShownInOrder(program.OpenTrayMenu()), (std::vector<int>{9, 12, 14, 4, 5, 8, 0, 1, 2}));
     PressKey(VK_ESCAPE);
     ASSERT_TRUE(program.MenuClosed());
+}
+
+// While timer mode forces File, To Clipboard is disabled in the window, and
+// so in the menu: grey, and choosing it does nothing. (Chosen with the keys:
+// down to it, the first Down selecting the first item, and Enter.)
+TEST(TrayMenu, ToClipboardIsGreyAndTakesNoChoiceWhileTimerModeIsOn)
+{
+    TrayProgram program;
+    const MainControls controls = program.Controls();
+    auto chooseToClipboard = [] {
+        for (int i = 0; i < 4; ++i)
+            PressKey(VK_DOWN);
+        PressKey(VK_RETURN);
+    };
+    Click(controls.timer);
+    ASSERT_FALSE(IsWindowEnabled(controls.clipboard));
+    const OpenMenu m = program.OpenTrayMenu();
+    ASSERT_TRUE(m.shown.count(4) && m.shown.count(5)) << "no To Clipboard or To File";
+    // Under Wine the menu of another process cannot be asked for its items'
+    // states: the captions are read from the screen, where a disabled one is
+    // drawn, but not in the menu's text colour.
+    SavePng(ArtifactDir() + "\\tray_menu_timer_grey.png", m.shot);
+    const uint32_t text = Rgb(GetSysColor(COLOR_MENUTEXT));
+    const uint32_t background = Rgb(GetSysColor(COLOR_MENU));
+    EXPECT_EQ(CaptionPixels(m, 4, text), 0);
+    EXPECT_GT(CaptionPixels(m, 4, background, false), 10) << "no caption";
+    EXPECT_GT(CaptionPixels(m, 5, text), 10);
+    chooseToClipboard();
+    PressKey(VK_ESCAPE);  // a grey item may leave the menu open
+    ASSERT_TRUE(program.MenuClosed());
+    program.Settle();
+    EXPECT_FALSE(Checked(controls.clipboard));
+    EXPECT_TRUE(Checked(controls.file));
+
+    // Timer mode off: To Clipboard can be chosen again.
+    Click(controls.timer);
+    ASSERT_TRUE(IsWindowEnabled(controls.clipboard));
+    ASSERT_NE(program.OpenTrayMenu().window, nullptr);
+    chooseToClipboard();
+    ASSERT_TRUE(program.MenuClosed());
+    program.Settle();
+    EXPECT_TRUE(Checked(controls.clipboard));
+    EXPECT_FALSE(Checked(controls.file));
+}
+
+// Once open, the menu takes the arrow keys and Enter as every menu does.
+TEST(TrayMenu, ItemsCanBeChosenWithTheKeyboard)
+{
+    TrayProgram program;
+    const MainControls controls = program.Controls();
+    ASSERT_NE(program.OpenTrayMenu().window, nullptr);
+    // The first Down selects the first item, the second the one below it.
+    PressKey(VK_DOWN);
+    PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(program.MenuClosed());
+    program.Settle();
+    EXPECT_TRUE(Checked(controls.rectangle));
+    EXPECT_FALSE(Checked(controls.fullscreen));
+    EXPECT_TRUE(program.NothingVisible());
 }
 
 TEST(TrayMenu, IsAlsoTheMainWindowsContextMenu)

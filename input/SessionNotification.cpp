@@ -1,0 +1,62 @@
+#include "input/SessionNotification.h"
+
+#include <string>
+#include <utility>
+
+namespace snaplark {
+
+namespace {
+
+constexpr DWORD kNotifyForThisSession = 0;  // NOTIFY_FOR_THIS_SESSION
+
+using RegisterFunction = BOOL(WINAPI*)(HWND, DWORD);
+using UnregisterFunction = BOOL(WINAPI*)(HWND);
+
+// From the system folder by its full path: a copy beside the program must
+// never be the one that loads.
+HMODULE LoadSystemLibrary(const char* name)
+{
+    char folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return nullptr;
+    return LoadLibraryA((std::string(folder, length) + "\\" + name).c_str());
+}
+
+template <typename F>
+F Function(HMODULE library, const char* name)
+{
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+}  // namespace
+
+SessionNotification::SessionNotification(HWND window)
+{
+    library_ = LoadSystemLibrary("wtsapi32.dll");
+    const auto registerWindow =
+        library_ ? Function<RegisterFunction>(library_, "WTSRegisterSessionNotification") : nullptr;
+    if (registerWindow && registerWindow(window, kNotifyForThisSession))
+        window_ = window;
+    if (!window_)
+        Reset();
+}
+
+SessionNotification::~SessionNotification()
+{
+    Reset();
+}
+
+void SessionNotification::Reset()
+{
+    if (window_) {
+        if (const auto unregisterWindow =
+                Function<UnregisterFunction>(library_, "WTSUnRegisterSessionNotification"))
+            unregisterWindow(window_);
+        window_ = nullptr;
+    }
+    if (library_)
+        FreeLibrary(std::exchange(library_, nullptr));
+}
+
+}  // namespace snaplark
