@@ -363,36 +363,58 @@ bool CursorAt(int x, int y)
     return GetCursorPos(&p) && p.x == x && p.y == y;
 }
 
+// Puts the X pointer at (x, y) as well. Wine answers GetCursorPos from the X
+// pointer once the last move is 100 ms old, and injected input does not move
+// the X pointer under Xvfb; SetCursorPos does, but Wine passes it on to X only
+// when the position it keeps changes, so the cursor steps off by a pixel
+// first, and the move the hooks see comes last.
+void WarpTo(int x, int y)
+{
+    SendMoveTo(x > 0 ? x - 1 : x + 1, y);
+    SetCursorPos(x, y);
+    SendMoveTo(x, y);
+}
+
 }  // namespace
 
 void MoveMouse(int x, int y)
 {
-    SendMoveTo(x, y);
+    WarpTo(x, y);
     WaitFor([&] { return CursorAt(x, y); }, 2s, 5ms);
 }
 
-// Before a button event: the X pointer is put where the cursor is. Wine
-// answers GetCursorPos from the X pointer once the last move is 100 ms old,
-// and injected input does not move the X pointer under Xvfb, so a program
-// that handles the button a moment late would read where the X pointer was.
-// SetCursorPos moves it, but Wine passes that on to X only when the position
-// it keeps changes, so the cursor steps off by a pixel first. Warping only
-// here, at rest, keeps X from reporting the steps of a drag later. A warp can
-// be refused while Wine holds the pointer, so it is checked and tried again.
+namespace {
+// A thread in menu mode or moving a window holds the X pointer grabbed, and
+// Wine refuses every warp from another process meanwhile. That thread reads
+// the pointer from the input it is sent, so no warp is needed then.
+bool PointerHeldByMenuOrMove()
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(0, &info) &&
+           (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_INMOVESIZE)) != 0;
+}
+}  // namespace
+
+// Before a button event: the X pointer is where the cursor is, as a program
+// that handles the button a moment late reads it there (see WarpTo). A warp
+// can be refused while Wine holds the pointer, so it is checked, after the
+// 100 ms that make GetCursorPos ask the X server, and tried again.
 void SettlePointer()
 {
     POINT want{};
     GetCursorPos(&want);
     for (int i = 0; i < 20; ++i) {
-        Sleep(110);  // from here on GetCursorPos asks the X server
-        const bool there = CursorAt(want.x, want.y);
-        if (!there) {
-            SendMoveTo(want.x > 0 ? want.x - 1 : want.x + 1, want.y);
-            SetCursorPos(want.x, want.y);
-        }
-        SendMoveTo(want.x, want.y);  // the last input is fresh again
-        if (there)
+        if (PointerHeldByMenuOrMove()) {
+            SendMoveTo(want.x, want.y);
             return;
+        }
+        Sleep(110);
+        if (CursorAt(want.x, want.y)) {
+            SendMoveTo(want.x, want.y);  // the last input is fresh again
+            return;
+        }
+        WarpTo(want.x, want.y);
     }
     throw std::runtime_error("the X pointer cannot be put at " + std::to_string(want.x) + ", " +
                              std::to_string(want.y));
@@ -432,8 +454,13 @@ void Drag(int x0, int y0, int x1, int y1, HANDLE reader, int steps)
     SettlePointer();
     LeftDown();
     WaitForInputIdle(reader, 5000);
-    for (int i = 1; i <= steps; ++i)
-        MoveMouse(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
+    // The steps are input only: the X pointer, were it warped on every one,
+    // would report them again later, out of turn; it goes to the end once.
+    for (int i = 1; i <= steps; ++i) {
+        const int x = x0 + (x1 - x0) * i / steps, y = y0 + (y1 - y0) * i / steps;
+        SendMoveTo(x, y);
+        WaitFor([&] { return CursorAt(x, y); }, 2s, 5ms);
+    }
     SettlePointer();
     LeftUp();
 }

@@ -80,18 +80,24 @@ struct TrayProgram : NoStoredSettings, Resident {
 
     void Settle() const { SendMessageA(main, WM_NULL, 0, 0); }
 
-    // A second click soon after the first is a double click, which the
-    // shell reports as such; clicks here are meant one by one.
+    // A second click of a button soon after the first is a double click,
+    // which the shell reports as such (a right one opens no menu); clicks
+    // here are meant one by one.
+    static void PastDoubleClick(ULONGLONG& last)
+    {
+        const ULONGLONG due = last + GetDoubleClickTime() + 100;
+        while (GetTickCount64() < due)
+            Sleep(20);
+        last = GetTickCount64();
+    }
     void ClickIcon()
     {
         const POINT c = IconCentre();
-        const ULONGLONG due = lastClick + GetDoubleClickTime() + 100;
-        while (GetTickCount64() < due)
-            Sleep(20);
+        PastDoubleClick(lastClick);
         LeftClick(c.x, c.y);
-        lastClick = GetTickCount64();
     }
     ULONGLONG lastClick = 0;
+    mutable ULONGLONG lastRightClick = 0;
 
     OpenMenu MenuAt(HWND window) const
     {
@@ -117,6 +123,7 @@ struct TrayProgram : NoStoredSettings, Resident {
     OpenMenu OpenTrayMenu() const
     {
         const POINT c = IconCentre();
+        PastDoubleClick(lastRightClick);
         RightClick(c.x, c.y);
         return MenuAt(WaitForWindow(process.Pid(), "#32768", nullptr, 5s, true));
     }
@@ -138,12 +145,8 @@ struct TrayProgram : NoStoredSettings, Resident {
         if (!at)
             SavePng(ArtifactDir() + "\\tray_menu_missing_" + std::to_string(*pictures.begin()) + ".png", m.shot);
         ASSERT_TRUE(at.has_value()) << "picture " << *pictures.begin() << " is not in the menu";
-        // Pointed at first, so the menu has the item selected when the
-        // button goes down.
-        MoveMouse(at->x + 40, at->y + 8);
-        Sleep(150);
-        LeftDown();
-        LeftUp();
+        // A real click on the item, the pointer settled on it first.
+        LeftClick(at->x + 40, at->y + 8);
         ASSERT_TRUE(MenuClosed());
         Settle();
     }
