@@ -9,6 +9,7 @@
 #include "app/OsLabel.h"
 #include "app/SettingsStore.h"
 #include "capture/CaptureUnit.h"
+#include "capture/FrameUnit.h"
 #include "capture/SelectionAids.h"
 #include "capture/StatusText.h"
 #include "capture/CaptureError.h"
@@ -264,6 +265,7 @@ void TMainForm::FormCreate()
     // 10.
     CreateKbdForm();
     CreateCaptureForm();
+    CreateFrameForm();
     // 11, 12.
     LoadSettings(*this);
     ApplyAutorunState(*this);
@@ -293,6 +295,7 @@ void TMainForm::FormClose(ui::CloseAction&)
     CancelSelections();
     Selection().hookThread = nullptr;
     StopHookThread(HookThreadObj);
+    FreeFrameForm();
     FreeCaptureForm();
     FreeKbdForm();
     if (InstanceMutex) {
