@@ -12,6 +12,7 @@
 #include "app/OsLabel.h"
 #include "app/SettingsStore.h"
 #include "capture/CaptureUnit.h"
+#include "capture/FrameUnit.h"
 #include "capture/SelectionAids.h"
 #include "capture/StatusText.h"
 #include "capture/CaptureError.h"
@@ -295,6 +296,7 @@ void TMainForm::FormCreate()
     // The Keys window and the selection overlay, both hidden.
     CreateKbdForm();
     CreateCaptureForm();
+    CreateFrameForm();
     // The stored settings into the controls, then the autorun check box.
     LoadSettings(*this);
     ApplyAutorunState(*this);
@@ -327,6 +329,7 @@ void TMainForm::FormClose(ui::CloseAction&)
     CancelSelections();
     Selection().hookThread = nullptr;
     StopHookThread(HookThreadObj);
+    FreeFrameForm();
     FreeCaptureForm();
     FreeKbdForm();
     if (InstanceMutex) {

@@ -1,6 +1,5 @@
 #include "capture/GdiCapture.h"
 
-#include <optional>
 #include <string>
 #include <utility>
 
@@ -9,6 +8,7 @@
 #include "capture/GdiError.h"
 #include "capture/OutputStage.h"
 #include "capture/RedrawAllWindows.h"
+#include "capture/ScreenGeometry.h"
 #include "ui/Handles.h"
 #include "ui/SystemError.h"
 
@@ -20,11 +20,7 @@ struct SourceArea {
     HWND window;               // the DC is taken from and released against it
     WindowDc::Area clipboardDc;
     WindowDc::Area fileDc;
-    int x, y, width, height;
-    // A window's place on the screen, which shows the same pixels when the
-    // window's own DC refuses the copy (Wine refuses one of a control of
-    // another program).
-    std::optional<POINT> onScreen = std::nullopt;
+    int x, y, width, height;   // the picture, in screen coordinates
 };
 
 // A screen-compatible bitmap, white until the copy lands. An area without
@@ -45,32 +41,34 @@ UniqueBitmap NewCaptureBitmap(int width, int height)
 
 enum class Copy { Blt, Stretch };
 
-BOOL SystemScreenCopy(HDC target, HDC source, int x, int y, int width, int height, bool stretch)
+BOOL SystemScreenCopy(HDC target, int targetX, int targetY, HDC source, int x, int y, int width,
+                      int height, bool stretch)
 {
-    return stretch ? StretchBlt(target, 0, 0, width, height, source, x, y, width, height, SRCCOPY)
-                   : BitBlt(target, 0, 0, width, height, source, x, y, SRCCOPY);
+    return stretch ? StretchBlt(target, targetX, targetY, width, height, source, x, y, width, height,
+                                SRCCOPY)
+                   : BitBlt(target, targetX, targetY, width, height, source, x, y, SRCCOPY);
 }
 
 ScreenCopy g_screenCopy = SystemScreenCopy;
 
 // A refused copy would leave the bitmap white, and a white picture must never
-// pass for the screen. The bitmap leaves the DC again before the output
-// stage reads it.
+// pass for the screen; nor may one of a window that no monitor shows. The
+// bitmap leaves the DC again before the output stage reads it.
 void CopyFromSource(HBITMAP bitmap, const WindowDc& source, const SourceArea& a, Copy how)
 {
     if (!bitmap)
         return;
     UniqueMemoryDc dc(CheckGdi(CreateCompatibleDC(nullptr)));
     SelectGuard select(dc.Get(), bitmap);
-    const auto copied = [&](HDC from, int x, int y) {
+    // A window reaching past the screens keeps its size; the part that no
+    // monitor shows stays white.
+    const RECT shown = OnScreens({a.x, a.y, a.x + a.width, a.y + a.height});
+    if (source) {
         SetLastError(0);
-        return g_screenCopy(dc.Get(), from, x, y, a.width, a.height, how == Copy::Stretch) != FALSE;
-    };
-    if (source && copied(source.Get(), a.x, a.y))
-        return;
-    if (a.onScreen) {
-        WindowDc screen(GetDesktopWindow(), WindowDc::Whole);
-        if (screen && copied(screen.Get(), a.onScreen->x, a.onScreen->y))
+        if (!IsRectEmpty(&shown) &&
+            g_screenCopy(dc.Get(), shown.left - a.x, shown.top - a.y, source.Get(), shown.left,
+                         shown.top, shown.right - shown.left, shown.bottom - shown.top,
+                         how == Copy::Stretch))
             return;
     }
     RaiseGdiFailure("Cannot copy the screen");
@@ -120,7 +118,7 @@ void CaptureWindow(HWND window)
 {
     RECT r{};
     SetLastError(0);
-    if (!GetWindowRect(window, &r)) {
+    if (!VisibleWindowBounds(window, &r)) {
         // The window is gone (closed during a timed capture, say): there is
         // no size to capture, and the user should hear why nothing came.
         std::string text = SystemErrorText(GetLastError());
@@ -128,8 +126,11 @@ void CaptureWindow(HWND window)
             text = "Invalid window handle";
         throw Error(text);
     }
-    Capture({window, WindowDc::Whole, WindowDc::Whole, 0, 0, r.right - r.left, r.bottom - r.top,
-             POINT{r.left, r.top}});
+    // What the user sees there: a window's own DC gives black or stale pixels
+    // for windows drawn by the graphics card and for a title bar that the
+    // compositor draws, and Wine refuses it for another program's control.
+    Capture({GetDesktopWindow(), WindowDc::Whole, WindowDc::Whole, r.left, r.top, r.right - r.left,
+             r.bottom - r.top});
 }
 
 }  // namespace snaplark

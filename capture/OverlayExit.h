@@ -1,17 +1,11 @@
-// The overlay leaving the screen at the end of a drag. Without a compositor
-// to draw the screen afresh (Wine, Windows with composition off), a hidden
-// window's pixels stay on the screen until the windows beneath have drawn
-// themselves there again, each in its own program's time; a copy made
-// meanwhile would hold the frozen screen and its band. The band, still on
-// the screen as the overlay hides, tells when that is over: none of its dots
-// shows any more.
+// The overlay leaving the screen at the end of a drag. Its band, still on the
+// screen as the overlay hides, tells when the screen no longer shows the
+// overlay (see ScreenMarks): none of the band's dots shows any more.
 #pragma once
 
 #include <windows.h>
 
-#include <array>
-#include <cstdint>
-#include <vector>
+#include "capture/ScreenMarks.h"
 
 namespace snaplark {
 
@@ -27,18 +21,10 @@ public:
 
     // Returns once none of the band's dots shows on the screen, or after a
     // short while when something else keeps them there.
-    void WaitUntilGone() const;
+    void WaitUntilGone() const { band_.WaitUntilGone(); }
 
 private:
-    struct Dot {
-        size_t strip;
-        size_t index;    // in the strip's pixels, top row first
-        uint32_t color;  // 0x00RRGGBB as the overlay showed it
-    };
-    bool Showing() const;
-
-    std::array<RECT, 4> strips_{};  // along the band's edges
-    std::vector<Dot> dots_;
+    ScreenMarks band_;
 };
 
 }  // namespace snaplark

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "capture/Compositor.h"
 #include "ui/ApplicationWindow.h"
 
 namespace snaplark {
@@ -54,43 +55,6 @@ bool Answers(HWND window)
                                kAnswerTimeoutMs, &result) != 0;
 }
 
-// The desktop compositor of Windows Vista and later draws the screen from the
-// windows' own pictures at its next frame; DwmFlush waits for that frame.
-// Looked up at run time: older systems have no dwmapi.dll.
-class Compositor {
-public:
-    Compositor() : module_(LoadLibraryA("dwmapi.dll"))
-    {
-        if (!module_)
-            return;
-        isEnabled_ = reinterpret_cast<IsEnabledFunction>(
-            reinterpret_cast<void*>(GetProcAddress(module_, "DwmIsCompositionEnabled")));
-        flush_ = reinterpret_cast<FlushFunction>(
-            reinterpret_cast<void*>(GetProcAddress(module_, "DwmFlush")));
-    }
-    ~Compositor()
-    {
-        if (module_)
-            FreeLibrary(module_);
-    }
-    Compositor(const Compositor&) = delete;
-    Compositor& operator=(const Compositor&) = delete;
-
-    void WaitForNextFrame() const
-    {
-        BOOL enabled = FALSE;
-        if (isEnabled_ && flush_ && SUCCEEDED(isEnabled_(&enabled)) && enabled)
-            flush_();
-    }
-
-private:
-    using IsEnabledFunction = HRESULT(WINAPI*)(BOOL*);
-    using FlushFunction = HRESULT(WINAPI*)();
-    HMODULE module_;
-    IsEnabledFunction isEnabled_ = nullptr;
-    FlushFunction flush_ = nullptr;
-};
-
 // The repaints of other programs reach the screen after they have painted:
 // the compositor shows them at its next frame, and Wine pushes a window's
 // picture out when its thread next looks for messages. One message answered
@@ -101,8 +65,7 @@ void WaitUntilShown(const std::map<DWORD, HWND>& threads)
 {
     for (const auto& entry : threads)
         Answers(entry.second);
-    static const Compositor compositor;
-    compositor.WaitForNextFrame();
+    WaitForNextFrame();
 }
 
 }  // namespace

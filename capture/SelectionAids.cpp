@@ -5,8 +5,10 @@
 #include "app/CaptureState.h"
 #include "capture/CaptureUnit.h"
 #include "capture/ConfirmationSound.h"
+#include "capture/FrameUnit.h"
 #include "capture/GdiError.h"
 #include "capture/RedrawAllWindows.h"
+#include "capture/ScreenGeometry.h"
 #include "input/HookUnit.h"
 #include "ui/Application.h"
 #include "ui/Handles.h"
@@ -77,24 +79,27 @@ SelectionContext& Selection()
 
 void HighlightWindow(HWND window)
 {
-    RECT r{};
-    GetWindowRect(window, &r);
-    const int width = r.right - r.left;
-    const int height = r.bottom - r.top;
-    WindowDc dc(window, WindowDc::Whole);
-    UniqueBrush brush(CreateSolidBrush(kRed));
-    const RECT frame{1, 1, width - 2, height - 2};
-    FrameRect(dc.Get(), &frame, brush.Get());
+    TFrameForm* frame = Selection().frame;
+    if (!frame)
+        return;
+    RECT bounds{};
+    if (!VisibleWindowBounds(window, &bounds))
+        bounds = {};  // no room for a frame: it hides
+    frame->Surround(bounds);
 }
 
 void TrackWindowUnderCursor()
 {
-    const HWND now = WindowUnderCursor();
-    if (now != PickedWindow)
-        RedrawWindow(PickedWindow, nullptr, nullptr, kRedrawFlags);
-    PickedWindow = now;
+    PickedWindow = WindowUnderCursor();
     HighlightWindow(PickedWindow);
     ui::App().ProcessMessages();
+}
+
+ScreenMarks TakeWindowFrameOff()
+{
+    if (TFrameForm* frame = Selection().frame)
+        return frame->TakeOff();
+    return {};
 }
 
 void StartWindowPick()
@@ -128,10 +133,9 @@ void StartRectangleSelection()
 
 void CancelSelections()
 {
-    if (WindowPickActive) {
-        RedrawWindow(PickedWindow, nullptr, nullptr, kRedrawFlags);  // wipes the frame
+    if (WindowPickActive)
         PickedWindow = nullptr;
-    }
+    TakeWindowFrameOff();
     WindowPickActive = false;
     RectSelectActive = false;
     Dragging = false;

@@ -6,9 +6,12 @@
 
 #include <windows.h>
 
+#include "capture/ScreenMarks.h"
+
 namespace snaplark {
 
 class TCaptureForm;
+class TFrameForm;
 class HookThread;
 
 // What the selection aids work with; the main window sets these at start-up.
@@ -17,12 +20,18 @@ struct SelectionContext {
     TCaptureForm* overlay = nullptr;
     HookThread* hookThread = nullptr;
     bool (*soundWanted)() = nullptr;
+    TFrameForm* frame = nullptr;
 };
 SelectionContext& Selection();
 
+// Puts the red frame over the window's visible bounds; a window that is gone
+// gets none.
 void HighlightWindow(HWND window);
 void TrackWindowUnderCursor();
 void StartWindowPick();
+// Takes the red frame off the screen; what it returns tells when the screen
+// no longer shows it.
+ScreenMarks TakeWindowFrameOff();
 // Blocks clicks first and makes the selection active last, once the frozen
 // screen is up; a failure on the way leaves no selection and no blocking.
 void StartRectangleSelection();

@@ -133,9 +133,12 @@ void TMainForm::WMHookMouse(WPARAM message)
         WindowPickActive = false;
         UnblockClicksOnExit unblock;
         CommandGate::Scope busy(CaptureGate);
-        RedrawWindow(PickedWindow, nullptr, nullptr, kRedrawFlags);
+        // The copy must not hold the red frame: it goes, and the copy waits
+        // until the screen no longer shows it.
+        const ScreenMarks frame = TakeWindowFrameOff();
         RedrawAllWindows();
         ui::App().ProcessMessages();
+        frame.WaitUntilGone();
         if (TimerMode) {
             StartTimer(kTimerWindow);  // PickedWindow stays for the ticks
         } else {

@@ -69,6 +69,7 @@ using UniqueBitmap = UniqueHandleOf<GdiObjectTraits<HBITMAP>>;
 using UniqueBrush = UniqueHandleOf<GdiObjectTraits<HBRUSH>>;
 using UniquePen = UniqueHandleOf<GdiObjectTraits<HPEN>>;
 using UniquePalette = UniqueHandleOf<GdiObjectTraits<HPALETTE>>;
+using UniqueRegion = UniqueHandleOf<GdiObjectTraits<HRGN>>;
 using UniqueMemoryDc = UniqueHandleOf<MemoryDcTraits>;  // CreateCompatibleDC
 using UniqueFile = UniqueHandleOf<FileHandleTraits>;
 

@@ -6,6 +6,7 @@
 #include "app/MainUnit.h"
 #include "capture/CaptureUnit.h"
 #include "capture/ConfirmationSound.h"
+#include "capture/FrameUnit.h"
 #include "capture/StatusText.h"
 #include "input/HookUnit.h"
 #include "tests/driver/Driver.h"
@@ -181,8 +182,10 @@ TEST_F(CaptureStates, WindowPickCapturesThePickedWindowAndForgetsIt)
     ASSERT_TRUE(WindowPickActive);
     EXPECT_NE(PickedWindow, nullptr);
     Mouse(WM_MOUSEMOVE, 640, 400);
+    EXPECT_TRUE(IsWindowVisible(FrameForm->Handle()));
     Mouse(WM_LBUTTONUP, 640, 400);
     EXPECT_FALSE(WindowPickActive);
+    EXPECT_FALSE(IsWindowVisible(FrameForm->Handle())) << "the frame stayed after the pick";
     EXPECT_EQ(PickedWindow, nullptr);
     EXPECT_EQ(g_sounds, 2);
     EXPECT_TRUE(ClipboardBitmap().has_value());

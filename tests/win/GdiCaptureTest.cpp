@@ -3,6 +3,7 @@
 #include "capture/GdiCapture.h"
 #include "capture/OutputStage.h"
 #include "tests/win/CaptureTestSupport.h"
+#include "tests/win/CompositorStandIn.h"
 #include "ui/ApplicationWindow.h"
 #include "ui/SystemError.h"
 
@@ -132,6 +133,77 @@ TEST_F(GdiCapture, WindowCaptureIncludesTheFrameAndFollowsTheWindowSize)
             CheckedFilesDir() + "\\window.ppm");
 }
 
+TEST_F(GdiCapture, WindowCaptureLeavesOutTheInvisibleBordersTheCompositorReports)
+{
+    PatternWindow pattern(520, 120, 300, 220, WS_OVERLAPPEDWINDOW);
+    ASSERT_TRUE(pattern.WaitUntilShown());
+    RECT r{};
+    GetWindowRect(pattern.Handle(), &r);
+    {
+        const StandInCompositor compositor(StandInCompositor::Answer::VisibleBorders);
+        CaptureWindow(pattern.Handle());
+        EXPECT_EQ(StandInCompositor::attribute, 9u);  // DWMWA_EXTENDED_FRAME_BOUNDS
+        EXPECT_EQ(StandInCompositor::size, sizeof(RECT));
+    }
+    auto clip = ClipboardBitmap();
+    ASSERT_TRUE(clip.has_value());
+    ExpectSamePixels(*clip, ScreenPixels(r.left + 7, r.top, r.right - r.left - 14, r.bottom - r.top - 7));
+
+    // Bounds in other units than the window rectangle's, or none: the window
+    // rectangle (as with Wine's own answer, in the test above).
+    for (const auto answer : {StandInCompositor::Answer::PhysicalPixels, StandInCompositor::Answer::None}) {
+        const StandInCompositor compositor(answer);
+        CaptureWindow(pattern.Handle());
+        clip = ClipboardBitmap();
+        ASSERT_TRUE(clip.has_value());
+        EXPECT_EQ(clip->width, r.right - r.left);
+        EXPECT_EQ(clip->height, r.bottom - r.top);
+    }
+}
+
+TEST_F(GdiCapture, WindowCaptureIsWhatTheScreenShowsThere)
+{
+    // A window's own pixels are not what the user sees where another window
+    // covers it, nor (on Windows) where the graphics card or the compositor
+    // draws it: the capture is the screen.
+    PatternWindow pattern(520, 120, 300, 220, WS_POPUP);
+    ASSERT_TRUE(pattern.WaitUntilShown());
+    PatternWindow cover(700, 250, 200, 150, WS_POPUP);
+    ASSERT_TRUE(cover.WaitUntilShown());
+    CaptureWindow(pattern.Handle());
+    const auto clip = ClipboardBitmap();
+    ASSERT_TRUE(clip.has_value());
+    ASSERT_EQ(clip->width, 300);
+    EXPECT_EQ(clip->At(180, 130), PatternAt(0, 0)) << "not the window on top";
+    EXPECT_TRUE(ScreenShows(*clip, 520, 120, 5s, Pump));
+}
+
+TEST_F(GdiCapture, WindowReachingPastTheScreenKeepsItsSizeAndOneOffItFails)
+{
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    PatternWindow pattern(-100, screenHeight - 120, 300, 220, WS_POPUP);
+    ASSERT_TRUE(PumpUntil([&] {
+        return ScreenPixels(0, screenHeight - 120, 1, 1).At(0, 0) == PatternAt(100, 0);
+    }));
+    CaptureWindow(pattern.Handle());
+    const auto clip = ClipboardBitmap();
+    ASSERT_TRUE(clip.has_value());
+    ASSERT_EQ(clip->width, 300);
+    ASSERT_EQ(clip->height, 220);
+    EXPECT_EQ(clip->At(100, 0), PatternAt(100, 0));
+    EXPECT_EQ(clip->At(299, 119), PatternAt(299, 119));
+    // What no monitor shows stays white.
+    EXPECT_EQ(clip->At(0, 0), 0xFFFFFFu);
+    EXPECT_EQ(clip->At(99, 219), 0xFFFFFFu);
+    EXPECT_EQ(clip->At(299, 120), 0xFFFFFFu);
+
+    SetWindowPos(pattern.Handle(), nullptr, -1000, -1000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CaptureDestination = kToFile;
+    CaptureDirectory = dir_;
+    EXPECT_EQ(BoxTextOf([&] { CaptureWindow(pattern.Handle()); }), "Cannot copy the screen.");
+    EXPECT_TRUE(ListFiles(dir_).empty());
+}
+
 TEST_F(GdiCapture, VanishedWindowRaisesTheSystemTextAndWritesNothing)
 {
     HWND gone = CreateWindowExA(0, "STATIC", "gone", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
@@ -184,7 +256,7 @@ TEST_F(GdiCapture, ClickWithoutDragGivesEmptyFilesAndLeavesTheClipboardAlone)
     EXPECT_EQ(ClipboardText(), "copied before");
 }
 
-BOOL RefusedCopy(HDC, HDC, int, int, int, int, bool)
+BOOL RefusedCopy(HDC, int, int, HDC, int, int, int, int, bool)
 {
     SetLastError(ERROR_ACCESS_DENIED);  // as on a locked workstation
     return FALSE;

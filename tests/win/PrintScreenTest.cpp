@@ -13,6 +13,8 @@ using namespace program;
 
 namespace {
 
+constexpr uint32_t kRed = 0xFF0000;
+
 // A window of the test with a child button, counting the clicks it gets.
 struct Target {
     HWND window = nullptr;
@@ -361,20 +363,34 @@ TEST_F(PrintScreen, AltPicksTheControlUnderTheCursorFrameIncluded)
     const DWORD sequence = GetClipboardSequenceNumber();
     RECT r;
     GetWindowRect(target.button, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    const HWND active = GetForegroundWindow();
     MoveMouse(r.left + 20, r.top + 20);
     PressKey(VK_SNAPSHOT, {VK_LMENU});
     Idle();
     MoveMouse(r.left + 30, r.top + 25);
     Idle();
+    // The red frame is on the screen when the click comes, so a capture
+    // without it shows that it went first.
+    ASSERT_TRUE(PumpUntil([&] {
+        const Pixels corners = ScreenPixels(r.left + 1, r.top + 1, w - 3, h - 3);
+        return corners.At(0, 0) == kRed && corners.At(w - 4, h - 4) == kRed;
+    })) << "no red frame around the control";
+    EXPECT_EQ(GetForegroundWindow(), active) << "the frame took the focus";
     LeftDown();
     LeftUp();
     const std::optional<Pixels> shot = WaitForClipboard(sequence);
     ASSERT_TRUE(shot.has_value());
-    EXPECT_EQ(shot->width, r.right - r.left);
-    EXPECT_EQ(shot->height, r.bottom - r.top);
-    EXPECT_NE(shot->At(1, 1), 0xFF0000u) << "the red frame was captured";
-    const Pixels control = ScreenPixels(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    EXPECT_TRUE(shot->rgb == control.rgb) << "not the control as shown: " << Difference(*shot, control);
+    ASSERT_EQ(shot->width, w);
+    ASSERT_EQ(shot->height, h);
+    for (int x = 1; x <= w - 3; ++x)
+        for (int y : {1, h - 3})
+            ASSERT_NE(shot->At(x, y), kRed) << "the red frame was captured at " << x << ", " << y;
+    for (int y = 1; y <= h - 3; ++y)
+        for (int x : {1, w - 3})
+            ASSERT_NE(shot->At(x, y), kRed) << "the red frame was captured at " << x << ", " << y;
+    EXPECT_TRUE(ScreenShows(*shot, r.left, r.top, 5s, Target::Pump))
+        << "not the control as shown: " << Difference(*shot, ScreenPixels(r.left, r.top, w, h));
     target.Settle();
     EXPECT_EQ(Target::buttonClicks, 0) << "the picking click reached the control";
 }

@@ -2,9 +2,11 @@
 // selection, read back from the screen.
 #include "app/CaptureState.h"
 #include "capture/CaptureUnit.h"
+#include "capture/FrameUnit.h"
 #include "capture/SelectionAids.h"
 #include "input/HookUnit.h"
 #include "tests/driver/Driver.h"
+#include "tests/win/CompositorStandIn.h"
 #include "ui/Application.h"
 
 #include <gtest/gtest.h>
@@ -16,14 +18,18 @@ namespace {
 
 constexpr uint32_t kRed = 0xFF0000;
 
+int g_clicks = 0;  // left buttons going down on the test's windows
+
 LRESULT CALLBACK WhiteProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
 {
+    if (m == WM_LBUTTONDOWN)
+        ++g_clicks;
     return DefWindowProcA(w, m, wp, lp);
 }
 
 void Pump() { ui::App().ProcessMessages(); }
 
-// The pixels of a window as its window DC shows them, frame included.
+// The pixels of a window as the screen shows it, frame included.
 Pixels WindowPixels(HWND w)
 {
     RECT r;
@@ -31,19 +37,34 @@ Pixels WindowPixels(HWND w)
     return ScreenPixels(r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
-Pixels CanvasPixels(TCaptureForm& overlay)
+// The pixels of a DC from its origin.
+Pixels DcPixels(HDC dc, int width, int height)
 {
-    HDC canvas = overlay.CaptureI.Canvas();
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    HBITMAP copy = CreateCompatibleBitmap(canvas, w, h);
-    HDC mem = CreateCompatibleDC(canvas);
+    HBITMAP copy = CreateCompatibleBitmap(dc, width, height);
+    HDC mem = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(mem, copy);
-    BitBlt(mem, 0, 0, w, h, canvas, 0, 0, SRCCOPY);
+    BitBlt(mem, 0, 0, width, height, dc, 0, 0, SRCCOPY);
     SelectObject(mem, old);
     DeleteDC(mem);
     Pixels p = BitmapPixels(copy);
     DeleteObject(copy);
     return p;
+}
+
+// The pixels of a window as its own window DC holds them.
+Pixels OwnPixels(HWND w)
+{
+    RECT r;
+    GetWindowRect(w, &r);
+    HDC dc = GetWindowDC(w);
+    Pixels p = DcPixels(dc, r.right - r.left, r.bottom - r.top);
+    ReleaseDC(w, dc);
+    return p;
+}
+
+Pixels CanvasPixels(TCaptureForm& overlay)
+{
+    return DcPixels(overlay.CaptureI.Canvas(), GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 }
 
 class SelectionAids : public ::testing::Test {
@@ -65,7 +86,8 @@ protected:
         hooks_ = new HookThread(main_);
         hooks_->Resume();
         overlay_ = new TCaptureForm;
-        Selection() = {overlay_, hooks_, [] { return false; }};
+        frame_ = new TFrameForm;
+        Selection() = {overlay_, hooks_, [] { return false; }, frame_};
         PickedWindow = nullptr;
     }
 
@@ -75,6 +97,7 @@ protected:
         Selection() = {};
         StopHookThread(hooks_);
         delete overlay_;
+        delete frame_;
         for (HWND w : windows_)
             DestroyWindow(w);
         DestroyWindow(main_);
@@ -82,10 +105,10 @@ protected:
         Pump();
     }
 
-    HWND Window(int x, int y, int w, int h)
+    HWND Window(int x, int y, int w, int h, DWORD style = WS_OVERLAPPEDWINDOW)
     {
-        HWND win = CreateWindowA("SelectionTestWindow", "Pick me", WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y, w,
-                                 h, nullptr, nullptr, nullptr, nullptr);
+        HWND win = CreateWindowA("SelectionTestWindow", "Pick me", style | WS_VISIBLE, x, y, w, h, nullptr,
+                                 nullptr, nullptr, nullptr);
         windows_.push_back(win);
         SetForegroundWindow(win);
         // Activation repaints the frame: let it happen before drawing on it.
@@ -98,6 +121,7 @@ protected:
     HWND main_ = nullptr;
     HookThread* hooks_ = nullptr;
     TCaptureForm* overlay_ = nullptr;
+    TFrameForm* frame_ = nullptr;
     std::vector<HWND> windows_;
 };
 
@@ -120,6 +144,43 @@ TEST_F(SelectionAids, FrameSitsOnePixelInsideLeftTopTwoInsideRightBottom)
     EXPECT_NE(p.At(0, 0), kRed);
     EXPECT_NE(p.At(398, 150), kRed);
     EXPECT_NE(p.At(200, 298), kRed);
+    EXPECT_NE(p.At(200, 150), kRed);
+    // Over the window, not painted into it: a window that the graphics card
+    // draws would paint over a frame of its own pixels at once.
+    EXPECT_NE(OwnPixels(w).At(1, 150), kRed);
+
+    // Around the visible bounds, where the compositor reports them.
+    const StandInCompositor compositor(StandInCompositor::Answer::VisibleBorders);
+    HighlightWindow(w);
+    EXPECT_TRUE(WaitFor([&] {
+        Pump();
+        p = WindowPixels(w);
+        return p.At(8, 150) == kRed && p.At(390, 150) == kRed && p.At(200, 290) == kRed &&
+               p.At(200, 1) == kRed && p.At(1, 150) != kRed && p.At(397, 150) != kRed;
+    }, 5s));
+}
+
+TEST_F(SelectionAids, FrameLetsTheMouseThroughAndNeverTakesTheFocus)
+{
+    HWND w = Window(300, 200, 400, 300, WS_POPUP);
+    ASSERT_EQ(GetForegroundWindow(), w);
+    HighlightWindow(w);
+    ASSERT_TRUE(WaitFor([&] { Pump(); return ScreenPixels(301, 350, 1, 1).At(0, 0) == kRed; }, 5s));
+    EXPECT_EQ(GetForegroundWindow(), w) << "the frame took the focus";
+    const LONG style = GetWindowLongA(frame_->Handle(), GWL_EXSTYLE);
+    EXPECT_EQ(style & (WS_EX_LAYERED | WS_EX_TRANSPARENT), WS_EX_LAYERED | WS_EX_TRANSPARENT);
+    EXPECT_TRUE(style & WS_EX_TOPMOST);
+    EXPECT_TRUE(style & WS_EX_NOACTIVATE);
+    EXPECT_TRUE(style & WS_EX_TOOLWINDOW) << "a taskbar button";
+
+    // A real click right on the frame's line reaches the window beneath...
+    g_clicks = 0;
+    LeftClick(301, 350);
+    EXPECT_TRUE(WaitFor([&] { Pump(); return g_clicks == 1; }, 5s)) << "the frame caught the click";
+    EXPECT_EQ(GetForegroundWindow(), w);
+    // ... and the pick finds that window there, not the frame.
+    TrackWindowUnderCursor();
+    EXPECT_EQ(PickedWindow, w);
 }
 
 TEST_F(SelectionAids, MovingToAnotherWindowRepaintsTheFirst)

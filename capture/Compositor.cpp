@@ -1,0 +1,75 @@
+#include "capture/Compositor.h"
+
+#include <utility>
+
+namespace snaplark {
+
+namespace {
+
+constexpr DWORD kExtendedFrameBounds = 9;  // DWMWA_EXTENDED_FRAME_BOUNDS
+
+class Dwmapi {
+public:
+    Dwmapi() : module_(LoadLibraryA("dwmapi.dll"))
+    {
+        if (!module_)
+            return;
+        isEnabled_ = reinterpret_cast<IsEnabledFunction>(
+            reinterpret_cast<void*>(GetProcAddress(module_, "DwmIsCompositionEnabled")));
+        flush_ = reinterpret_cast<FlushFunction>(
+            reinterpret_cast<void*>(GetProcAddress(module_, "DwmFlush")));
+        getAttribute = reinterpret_cast<WindowAttributeQuery>(
+            reinterpret_cast<void*>(GetProcAddress(module_, "DwmGetWindowAttribute")));
+    }
+    ~Dwmapi()
+    {
+        if (module_)
+            FreeLibrary(module_);
+    }
+    Dwmapi(const Dwmapi&) = delete;
+    Dwmapi& operator=(const Dwmapi&) = delete;
+
+    void WaitForNextFrame() const
+    {
+        BOOL enabled = FALSE;
+        if (isEnabled_ && flush_ && SUCCEEDED(isEnabled_(&enabled)) && enabled)
+            flush_();
+    }
+
+    WindowAttributeQuery getAttribute = nullptr;
+
+private:
+    using IsEnabledFunction = HRESULT(WINAPI*)(BOOL*);
+    using FlushFunction = HRESULT(WINAPI*)();
+    HMODULE module_;
+    IsEnabledFunction isEnabled_ = nullptr;
+    FlushFunction flush_ = nullptr;
+};
+
+Dwmapi& System()
+{
+    static Dwmapi dwmapi;
+    return dwmapi;
+}
+
+WindowAttributeQuery g_replacedQuery = nullptr;
+
+}  // namespace
+
+void WaitForNextFrame()
+{
+    System().WaitForNextFrame();
+}
+
+bool CompositorFrameBounds(HWND window, RECT* bounds)
+{
+    const WindowAttributeQuery query = g_replacedQuery ? g_replacedQuery : System().getAttribute;
+    return query && SUCCEEDED(query(window, kExtendedFrameBounds, bounds, sizeof *bounds));
+}
+
+WindowAttributeQuery SetWindowAttributeQuery(WindowAttributeQuery query)
+{
+    return std::exchange(g_replacedQuery, query);
+}
+
+}  // namespace snaplark

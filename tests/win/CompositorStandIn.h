@@ -1,0 +1,50 @@
+// What the desktop compositor of Windows 10 and 11 answers for a window's
+// visible bounds, which Wine's dwmapi does not (it answers E_NOTIMPL, so
+// without a stand-in the window rectangle serves).
+#pragma once
+
+#include "capture/Compositor.h"
+
+#include <windows.h>
+
+class StandInCompositor {
+public:
+    enum class Answer {
+        VisibleBorders,  // invisible resize borders left, right and below, 7 pixels each
+        PhysicalPixels,  // at 150 %, as a program that is not DPI-aware gets them
+        None,
+    };
+    static inline Answer answer = Answer::None;
+    static inline DWORD attribute = 0, size = 0;  // of the last question
+
+    explicit StandInCompositor(Answer a) : previous_(snaplark::SetWindowAttributeQuery(Query))
+    {
+        answer = a;
+    }
+    ~StandInCompositor() { snaplark::SetWindowAttributeQuery(previous_); }
+    StandInCompositor(const StandInCompositor&) = delete;
+    StandInCompositor& operator=(const StandInCompositor&) = delete;
+
+private:
+    static HRESULT WINAPI Query(HWND window, DWORD attr, void* value, DWORD bytes)
+    {
+        attribute = attr;
+        size = bytes;
+        RECT r{};
+        GetWindowRect(window, &r);
+        switch (answer) {
+        case Answer::VisibleBorders:
+            r = {r.left + 7, r.top, r.right - 7, r.bottom - 7};
+            break;
+        case Answer::PhysicalPixels:
+            r = {r.left * 3 / 2, r.top * 3 / 2, r.right * 3 / 2, r.bottom * 3 / 2};
+            break;
+        case Answer::None:
+            return E_FAIL;
+        }
+        *static_cast<RECT*>(value) = r;
+        return S_OK;
+    }
+
+    snaplark::WindowAttributeQuery previous_;
+};
