@@ -1,5 +1,7 @@
 #include "ui/Dpi.h"
 
+#include "ui/Handles.h"
+
 namespace snaplark::ui {
 
 namespace {
@@ -24,10 +26,8 @@ UINT SystemDpi()
     static const auto getDpiForSystem = User32Function<GetDpiForSystemFunction>("GetDpiForSystem");
     if (getDpiForSystem)
         return getDpiForSystem();
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen)
-        ReleaseDC(nullptr, screen);
+    const WindowDc screen(nullptr, WindowDc::Client);
+    const int dpi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
     return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
 

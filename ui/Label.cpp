@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "ui/Handles.h"
+
 namespace snaplark::ui {
 
 void Label::Create(Container& parent, int left, int top, const std::string& caption)
@@ -23,16 +25,14 @@ void Label::SetText(const std::string& text)
 SIZE Label::TextSize() const
 {
     const std::string text = Text();
-    HDC dc = GetDC(Handle());
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
+    WindowDc dc(Handle(), WindowDc::Client);
+    SelectGuard font(dc.Get(), reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
     // Measured the way the control draws.
     RECT r{0, 0, 0, 0};
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r,
+    DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r,
               DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_LEFT);
     TEXTMETRICA tm{};
-    GetTextMetricsA(dc, &tm);
-    SelectObject(dc, old);
-    ReleaseDC(Handle(), dc);
+    GetTextMetricsA(dc.Get(), &tm);
     return {r.right - r.left, tm.tmHeight};
 }
 
