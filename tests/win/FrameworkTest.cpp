@@ -359,21 +359,8 @@ TEST_F(Framework, PopupMenuItemsCarryPicturesAndRunTheirHandlers)
 {
     ImageList pictures(16, 16);
     {
-        // Three pictures: the second has its left half red, the rest is
-        // see-through.
         HDC screen = GetDC(nullptr);
         HBITMAP strip = CreateCompatibleBitmap(screen, 48, 16);
-        HDC dc = CreateCompatibleDC(screen);
-        HGDIOBJ old = SelectObject(dc, strip);
-        HBRUSH key = CreateSolidBrush(ImageList::kColorKey);
-        HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
-        RECT all{0, 0, 48, 16}, half{16, 0, 24, 16};
-        FillRect(dc, &all, key);
-        FillRect(dc, &half, red);
-        SelectObject(dc, old);
-        DeleteObject(key);
-        DeleteObject(red);
-        DeleteDC(dc);
         ReleaseDC(nullptr, screen);
         pictures.AddMasked(strip);
         DeleteObject(strip);
@@ -402,36 +389,6 @@ TEST_F(Framework, PopupMenuItemsCarryPicturesAndRunTheirHandlers)
     ASSERT_TRUE(PopupMenu::HandleOwnerMessage(WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure), result));
     EXPECT_EQ(measure.itemWidth, 16u);
     EXPECT_EQ(measure.itemHeight, 16u);
-    // For a window at 144 DPI the pictures are half as large again, each
-    // pixel grown whole: the red half ends exactly halfway.
-    ASSERT_TRUE(PopupMenu::HandleOwnerMessage(WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure), result, 144));
-    EXPECT_EQ(measure.itemWidth, 24u);
-    EXPECT_EQ(measure.itemHeight, 24u);
-    {
-        HDC screen = GetDC(nullptr);
-        HBITMAP canvas = CreateCompatibleBitmap(screen, 24, 24);
-        HDC dc = CreateCompatibleDC(screen);
-        HGDIOBJ old = SelectObject(dc, canvas);
-        RECT all{0, 0, 24, 24};
-        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        DRAWITEMSTRUCT draw{};
-        draw.CtlType = ODT_MENU;
-        draw.itemID = 1;  // the first item, which shows the second picture
-        draw.itemData = reinterpret_cast<ULONG_PTR>(&menu);
-        draw.hDC = dc;
-        draw.rcItem = all;
-        ASSERT_TRUE(PopupMenu::HandleOwnerMessage(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw), result, 144));
-        for (int y : {0, 23}) {
-            EXPECT_EQ(GetPixel(dc, 0, y), RGB(255, 0, 0));
-            EXPECT_EQ(GetPixel(dc, 11, y), RGB(255, 0, 0));
-            EXPECT_EQ(GetPixel(dc, 12, y), RGB(255, 255, 255));
-            EXPECT_EQ(GetPixel(dc, 23, y), RGB(255, 255, 255));
-        }
-        SelectObject(dc, old);
-        DeleteDC(dc);
-        DeleteObject(canvas);
-        ReleaseDC(nullptr, screen);
-    }
     // Owner-drawn items of menus that are not ours are left alone.
     int other = 0;
     measure.itemData = reinterpret_cast<ULONG_PTR>(&other);
