@@ -51,7 +51,7 @@ void FreezeScreenOnOverlay(TCaptureForm& overlay)
     SetWindowPos(overlay.Handle(), nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     // A picture made for another screen size would show a stale or cropped
     // freeze: start a fresh one whenever the screen has changed.
-    overlay.CaptureI.SetBounds(0, 0, width, height);
+    overlay.CaptureI.SetPixelBounds(0, 0, width, height);
     overlay.CaptureI.ResizeCanvas(width, height);
     {
         UniqueMemoryDc mem(CheckGdi(CreateCompatibleDC(overlay.CaptureI.Canvas())));

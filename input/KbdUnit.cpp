@@ -10,7 +10,8 @@ constexpr COLORREF kKeyColor = RGB(0, 0, 255);
 constexpr int kLabelHeight = 13;
 
 // Labels keep the widths of the legend's layout rather than their text's
-// measured width, so the columns line up whatever font the system maps to.
+// measured width, so the columns line up whatever font the system maps to
+// (at another DPI a label still grows where its text would be cut).
 void PlaceLabel(ui::Label& label, ui::Container& parent, int left, int top, int width,
                 const char* caption)
 {

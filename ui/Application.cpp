@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "ui/ApplicationWindow.h"
+#include "ui/Dpi.h"
 #include "ui/ErrorBox.h"
 #include "ui/Form.h"
 #include "ui/PopupMenu.h"
@@ -176,7 +177,7 @@ LRESULT Application::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_MEASUREITEM:
     case WM_DRAWITEM:
-        if (PopupMenu::HandleOwnerMessage(message, wParam, lParam, result))
+        if (PopupMenu::HandleOwnerMessage(message, wParam, lParam, result, WindowDpi(handle_)))
             return result;
         break;
     case WM_SETCURSOR:

@@ -2,9 +2,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "ui/Application.h"
+#include "ui/DpiScale.h"
 
 namespace snaplark::ui {
 
@@ -32,8 +34,11 @@ void Control::CreateHandle(Container& parent, const char* className, const std::
 {
     // WS_GROUP: each control is a group of its own for the arrow keys, so
     // they never wander from a check box into the next box.
+    parent_ = &parent;
+    design_ = DesignBounds{left, top, width, height};
     handle_ = CreateWindowExA(exStyle, className, text.c_str(),
-                              WS_CHILD | WS_VISIBLE | WS_GROUP | style, left, top, width, height,
+                              WS_CHILD | WS_VISIBLE | WS_GROUP | style,
+                              Scale(left), Scale(top), Scale(width), Scale(height),
                               parent.ContainerHandle(), nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!handle_)
         throw std::runtime_error(std::string("Cannot create a control of class ") + className);
@@ -105,7 +110,48 @@ LRESULT CALLBACK Control::SubclassProc(HWND window, UINT message, WPARAM wParam,
 
 void Control::SetBounds(int left, int top, int width, int height)
 {
+    design_ = DesignBounds{left, top, width, height};
+    Place();
+}
+
+void Control::SetPixelBounds(int left, int top, int width, int height)
+{
+    design_.reset();
     SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Control::SetContentSize(int width, int height)
+{
+    if (design_)
+        design_->sizedByContent = true;
+    SetWindowPos(handle_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Control::Place()
+{
+    if (!design_)
+        return;
+    const DesignBounds& d = *design_;
+    const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (d.sizedByContent ? SWP_NOSIZE : 0);
+    const int width = d.sizedByContent ? 0 : std::max(Scale(d.width), LeastWidth());
+    SetWindowPos(handle_, nullptr, Scale(d.left), Scale(d.top), width, Scale(d.height), flags);
+}
+
+UINT Control::Dpi() const
+{
+    return parent_ ? parent_->ContainerDpi() : kDesignDpi;
+}
+
+int Control::Scale(int value) const
+{
+    return ScaleToDpi(value, Dpi());
+}
+
+void Control::ApplyDpi()
+{
+    if (parent_)
+        SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(parent_->ContainerFont()), TRUE);
+    Place();
 }
 
 RECT Control::Bounds() const

@@ -3,12 +3,14 @@
 #include <cstring>
 #include <utility>
 
+#include "ui/DpiScale.h"
+
 namespace snaplark::ui {
 
-Font::Font(const std::string& face, int height, bool bold, bool underline)
+Font::Font(const std::string& face, int height, UINT dpi, bool bold, bool underline)
 {
     LOGFONTA lf{};
-    lf.lfHeight = height;
+    lf.lfHeight = ScaleFontHeight(height, dpi);
     lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     lf.lfUnderline = underline;
     lf.lfCharSet = DEFAULT_CHARSET;

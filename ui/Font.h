@@ -10,8 +10,9 @@ namespace snaplark::ui {
 class Font {
 public:
     Font() = default;
-    // height follows LOGFONT: negative is the character height in pixels.
-    Font(const std::string& face, int height, bool bold = false, bool underline = false);
+    // height follows LOGFONT (negative is the character height) in pixels of
+    // the 96-DPI layout; the font is made for dpi, at the same point size.
+    Font(const std::string& face, int height, UINT dpi, bool bold = false, bool underline = false);
     // A copy of base with the weight and underline changed.
     static Font Derived(HFONT base, bool bold, bool underline);
     ~Font();

@@ -1,10 +1,13 @@
 #include "ui/Form.h"
 
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "ui/Application.h"
 #include "ui/Control.h"
+#include "ui/Dpi.h"
+#include "ui/DpiScale.h"
 #include "ui/PopupMenu.h"
 #include "ui/WindowClass.h"
 
@@ -13,6 +16,21 @@ namespace snaplark::ui {
 namespace {
 
 constexpr char kObjectProperty[] = "SnaplarkForm";
+constexpr char kFontFace[] = "MS Sans Serif";
+constexpr int kFontHeight = -11;  // 8 points at 96 DPI
+// Asked of per-monitor windows before a DPI change (Windows 10 1703).
+constexpr UINT kGetDpiScaledSize = 0x02E4;
+
+// Children before grandchildren, so a group box has its new font before the
+// controls inside it take it.
+void ApplyDpiToChildren(HWND parent)
+{
+    for (HWND w = GetWindow(parent, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        if (Control* control = Control::FromHandle(w))
+            control->ApplyDpi();
+        ApplyDpiToChildren(w);
+    }
+}
 
 BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM windows)
 {
@@ -25,18 +43,22 @@ BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM windows)
 
 Form::Form(const char* className, const std::string& caption, int clientWidth, int clientHeight,
            DWORD style, DWORD exStyle)
-    : font_("MS Sans Serif", -11)
+    : clientWidth_(clientWidth), clientHeight_(clientHeight)
 {
     RegisterFrameworkClass(className, WindowProc);
     style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     exStyle |= WS_EX_CONTROLPARENT;
-    RECT r{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    handle_ = CreateWindowExA(exStyle, className, caption.c_str(), style, 0, 0, r.right - r.left,
-                              r.bottom - r.top, App().Handle(), nullptr, GetModuleHandleA(nullptr),
-                              this);
+    // Sized once it exists: the size depends on the DPI of the monitor the
+    // window comes to be on.
+    handle_ = CreateWindowExA(exStyle, className, caption.c_str(), style, 0, 0, 0, 0, App().Handle(),
+                              nullptr, GetModuleHandleA(nullptr), this);
     if (!handle_)
         throw std::runtime_error(std::string("Cannot create the window ") + className);
+    dpi_ = WindowDpi(handle_);
+    font_ = Font(kFontFace, kFontHeight, dpi_);
+    const SIZE size = WindowSizeAt(dpi_);
+    SetWindowPos(handle_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    FitClientArea();
     if (!App().MainForm())
         App().SetMainForm(this);
 }
@@ -72,6 +94,47 @@ void Form::Hide()
 bool Form::Visible() const
 {
     return IsWindowVisible(handle_);
+}
+
+SIZE Form::WindowSizeAt(UINT dpi) const
+{
+    return WindowSizeForClient(ScaleToDpi(clientWidth_, dpi), ScaleToDpi(clientHeight_, dpi),
+                               static_cast<DWORD>(GetWindowLongPtrA(handle_, GWL_STYLE)),
+                               static_cast<DWORD>(GetWindowLongPtrA(handle_, GWL_EXSTYLE)), dpi);
+}
+
+void Form::ChangeDpi(UINT dpi, const RECT& suggested)
+{
+    if (dpi != dpi_) {
+        dpi_ = dpi;
+        // The old font goes only after every control has let go of it.
+        Font old = std::exchange(font_, Font(kFontFace, kFontHeight, dpi_));
+        ApplyDpiToChildren(handle_);
+    }
+    // The suggested place keeps the window on the monitor that asked; the
+    // size is the layout's own, so the client area stays exact.
+    const SIZE size = WindowSizeAt(dpi_);
+    SetWindowPos(handle_, nullptr, suggested.left, suggested.top, size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    FitClientArea();
+    InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void Form::FitClientArea()
+{
+    // Where the frame the system draws is not the one it computes for the
+    // DPI (Wine keeps the frame of the system DPI), the outer size gives way.
+    const int width = ScaleToDpi(clientWidth_, dpi_);
+    const int height = ScaleToDpi(clientHeight_, dpi_);
+    RECT client{};
+    GetClientRect(handle_, &client);
+    if (client.right == width && client.bottom == height)
+        return;
+    RECT outer{};
+    GetWindowRect(handle_, &outer);
+    SetWindowPos(handle_, nullptr, 0, 0, outer.right - outer.left + width - client.right,
+                 outer.bottom - outer.top + height - client.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form::PlaceOnFirstShow()
@@ -217,9 +280,21 @@ LRESULT Form::DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_MEASUREITEM:
     case WM_DRAWITEM:
-        if (PopupMenu::HandleOwnerMessage(message, wParam, lParam, result))
+        if (PopupMenu::HandleOwnerMessage(message, wParam, lParam, result, dpi_))
             return result;
         break;
+    case WM_DPICHANGED: {
+        RECT here{};
+        GetWindowRect(handle_, &here);
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        ChangeDpi(LOWORD(wParam), suggested ? *suggested : here);
+        return 0;
+    }
+    case kGetDpiScaledSize:
+        // The size the system suggests with the DPI change is then the
+        // layout's exact size rather than the old one stretched.
+        *reinterpret_cast<SIZE*>(lParam) = WindowSizeAt(static_cast<UINT>(wParam));
+        return TRUE;
     }
     return DefWindowProcA(handle_, message, wParam, lParam);
 }

@@ -1,7 +1,9 @@
 // A top-level window of the program, owned by the application window: exact
-// client size, the program's dialog font, centred on the screen when first
-// shown and back where it was afterwards, close query and close events,
-// modal showing, and handlers for any message by its number.
+// client size and the program's dialog font, both scaled from the 96-DPI
+// layout to the DPI of the monitor it is on (again when it moves to another),
+// centred on the screen when first shown and back where it was afterwards,
+// close query and close events, modal showing, and handlers for any message
+// by its number.
 #pragma once
 
 #include <windows.h>
@@ -27,7 +29,8 @@ public:
     static constexpr DWORD kNoBorder = WS_POPUP;
 
     // Registers className (so the window can be found by it) and creates the
-    // window hidden, with a client area of clientWidth x clientHeight pixels.
+    // window hidden, with a client area of clientWidth x clientHeight pixels
+    // of the 96-DPI layout.
     Form(const char* className, const std::string& caption, int clientWidth, int clientHeight,
          DWORD style = kSingleBorder, DWORD exStyle = 0);
     virtual ~Form();
@@ -37,6 +40,7 @@ public:
     HWND Handle() const { return handle_; }
     HWND ContainerHandle() const override { return handle_; }
     HFONT ContainerFont() const override { return font_.Handle(); }
+    UINT ContainerDpi() const override { return dpi_; }
 
     void Show();
     void Hide();
@@ -68,8 +72,17 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
     void PlaceOnFirstShow();
+    SIZE WindowSizeAt(UINT dpi) const;
+    // WM_DPICHANGED: the font, the controls and the size for the new DPI, at
+    // the place the system suggests.
+    void ChangeDpi(UINT dpi, const RECT& suggested);
+    // Makes the client area exactly the layout's size at the form's DPI.
+    void FitClientArea();
 
     HWND handle_ = nullptr;
+    int clientWidth_;
+    int clientHeight_;
+    UINT dpi_ = 0;
     Font font_;
     std::map<UINT, MessageHandler> handlers_;
     PopupMenu* contextMenu_ = nullptr;

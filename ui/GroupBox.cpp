@@ -12,6 +12,12 @@ void GroupBox::Create(Container& parent, int left, int top, int width, int heigh
                  left, top, width, height);
 }
 
+void GroupBox::ApplyDpi()
+{
+    font_ = Parent()->ContainerFont();
+    Control::ApplyDpi();
+}
+
 bool GroupBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     if (message == WM_ERASEBKGND) {

@@ -14,6 +14,8 @@ public:
 
     HWND ContainerHandle() const override { return Handle(); }
     HFONT ContainerFont() const override { return font_; }
+    UINT ContainerDpi() const override { return Dpi(); }
+    void ApplyDpi() override;
 
 protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

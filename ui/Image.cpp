@@ -17,6 +17,7 @@ Image::~Image()
 
 void Image::SetIcon(int resourceId)
 {
+    iconId_ = resourceId;
     const RECT r = Bounds();
     icon_ = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resourceId),
                                           IMAGE_ICON, r.right - r.left, r.bottom - r.top, LR_SHARED));
@@ -32,8 +33,20 @@ void Image::SetPicture(const char* name)
     BITMAP bm{};
     GetObjectA(bitmap, sizeof bm, &bm);
     DeleteObject(bitmap);
-    picture_ = ImageList::FromBitmapResource(name, bm.bmWidth);
+    picture_ = ImageList::FromBitmapResource(name, bm.bmWidth, Dpi());
+    pictureName_ = name;
     Invalidate();
+}
+
+void Image::ApplyDpi()
+{
+    Control::ApplyDpi();
+    if (iconId_)
+        SetIcon(iconId_);
+    if (!pictureName_.empty()) {
+        const std::string name = pictureName_;
+        SetPicture(name.c_str());
+    }
 }
 
 HDC Image::Canvas()

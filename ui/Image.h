@@ -1,6 +1,7 @@
-// A picture painted unscaled at the top-left corner of its control: an
-// icon, a masked picture from a bitmap resource, or a bitmap that code draws
-// into through Canvas().
+// A picture painted at the top-left corner of its control: an icon or a
+// masked picture from a bitmap resource, both grown with the DPI as the
+// control is, or a bitmap that code draws into through Canvas(), shown one
+// to one.
 #pragma once
 
 #include "ui/Control.h"
@@ -18,6 +19,7 @@ public:
     void SetIcon(int resourceId);
     // A bitmap resource whose magenta pixels let the background through.
     void SetPicture(const char* name);
+    void ApplyDpi() override;
     // A memory DC holding the picture, created screen-compatible the first
     // time it is asked for, at the control's size at that moment; the
     // control shows whatever is drawn into it after Invalidate().
@@ -33,7 +35,9 @@ protected:
     bool OnParentNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    int iconId_ = 0;
     HICON icon_ = nullptr;  // shared: loaded with LR_SHARED, never destroyed
+    std::string pictureName_;
     ImageList picture_;
     UniqueMemoryDc canvasDc_;
     UniqueBitmap canvasBitmap_;

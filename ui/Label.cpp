@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "ui/Handles.h"
+
 namespace snaplark::ui {
 
 void Label::Create(Container& parent, int left, int top, const std::string& caption)
@@ -20,25 +22,33 @@ void Label::SetText(const std::string& text)
     FitToText();
 }
 
-void Label::FitToText()
+SIZE Label::TextSize() const
 {
     const std::string text = Text();
-    HDC dc = GetDC(Handle());
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
-    // Measured the way the control draws; the allowance keeps the last
-    // character whole where the system draws a pixel or two wider than it
-    // measures (Wine's Tahoma does).
+    WindowDc dc(Handle(), WindowDc::Client);
+    SelectGuard font(dc.Get(), reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
+    // Measured the way the control draws.
     RECT r{0, 0, 0, 0};
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r,
+    DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r,
               DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_LEFT);
     TEXTMETRICA tm{};
-    GetTextMetricsA(dc, &tm);
-    SelectObject(dc, old);
-    ReleaseDC(Handle(), dc);
-    const int overhang = text.empty() ? 0 : 3;
-    SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left + overhang, tm.tmHeight,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetTextMetricsA(dc.Get(), &tm);
+    return {r.right - r.left, tm.tmHeight};
+}
+
+void Label::FitToText()
+{
+    const SIZE size = TextSize();
+    // The allowance keeps the last character whole where the system draws a
+    // pixel or two wider than it measures (Wine's Tahoma does).
+    const int overhang = Text().empty() ? 0 : 3;
+    SetContentSize(size.cx + overhang, size.cy);
     InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+int Label::LeastWidth() const
+{
+    return TextSize().cx;
 }
 
 void Label::SetColor(COLORREF color)
@@ -58,21 +68,41 @@ COLORREF Label::Color() const
 
 void Label::SetStyle(bool bold, bool underline)
 {
-    HFONT base = font_.Handle() ? font_.Handle() : parentFont_;
-    ApplyFont(Font::Derived(base, bold, underline));
+    styled_ = true;
+    bold_ = bold;
+    underline_ = underline;
+    ApplyOwnFont(true);
 }
 
 void Label::SetFontFace(const std::string& face, int height)
 {
-    ApplyFont(Font(face, height));
+    face_ = Face{face, height};
+    bold_ = underline_ = false;
+    ApplyOwnFont(true);
 }
 
-void Label::ApplyFont(Font font)
+void Label::ApplyOwnFont(bool fit)
 {
+    Font font = face_ ? Font(face_->name, face_->height, Dpi(), bold_, underline_)
+                      : Font::Derived(parentFont_, bold_, underline_);
     // The old font goes only after the control has let go of it.
     SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Handle()), FALSE);
     font_ = std::move(font);
-    FitToText();
+    if (fit)
+        FitToText();
+}
+
+void Label::ApplyDpi()
+{
+    // The font first: the label's size depends on it.
+    parentFont_ = Parent()->ContainerFont();
+    if (face_ || styled_)
+        ApplyOwnFont(false);
+    else
+        SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(parentFont_), TRUE);
+    Place();
+    if (SizedByContent())
+        FitToText();
 }
 
 bool Label::OnParentNotify(UINT message, WPARAM wParam, LPARAM, LRESULT& result)

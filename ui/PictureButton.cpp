@@ -2,15 +2,16 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 namespace snaplark::ui {
 
 void PictureButton::Create(Container& parent, int left, int top, int width, int height,
                            const char* picture, const std::string& hint)
 {
     CreateHandle(parent, "Button", "", BS_PUSHBUTTON | WS_TABSTOP, 0, left, top, width, height);
-    picture_ = ImageList::FromBitmapResource(picture, 16);
-    BUTTON_IMAGELIST images{picture_.Handle(), {0, 0, 0, 0}, BUTTON_IMAGELIST_ALIGN_CENTER};
-    SendMessageA(Handle(), BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&images));
+    pictureName_ = picture;
+    ShowPicture();
 
     if (hint.empty())
         return;
@@ -25,6 +26,22 @@ void PictureButton::Create(Container& parent, int left, int top, int width, int 
     tool.uId = reinterpret_cast<UINT_PTR>(Handle());
     tool.lpszText = const_cast<char*>(hint.c_str());
     SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void PictureButton::ShowPicture()
+{
+    ImageList picture = ImageList::FromBitmapResource(pictureName_.c_str(), 16, Dpi());
+    BUTTON_IMAGELIST images{picture.Handle(), {0, 0, 0, 0}, BUTTON_IMAGELIST_ALIGN_CENTER};
+    SendMessageA(Handle(), BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&images));
+    // The old pictures go only after the button has let go of them.
+    picture_ = std::move(picture);
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void PictureButton::ApplyDpi()
+{
+    Control::ApplyDpi();
+    ShowPicture();
 }
 
 PictureButton::~PictureButton()

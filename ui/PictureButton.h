@@ -1,5 +1,5 @@
 // A push button that shows a picture instead of a caption, with its hint
-// as a tooltip.
+// as a tooltip. The picture grows with the DPI as the button does.
 #pragma once
 
 #include <functional>
@@ -15,6 +15,7 @@ public:
     void Create(Container& parent, int left, int top, int width, int height, const char* picture,
                 const std::string& hint = "");
     ~PictureButton() override;
+    void ApplyDpi() override;
 
     std::function<void()> OnClick;
 
@@ -22,6 +23,9 @@ protected:
     bool OnParentNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    void ShowPicture();
+
+    std::string pictureName_;
     ImageList picture_;
     HWND tooltip_ = nullptr;
 };

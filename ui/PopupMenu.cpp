@@ -107,15 +107,24 @@ void PopupMenu::Choose(int item)
         handler();
 }
 
-bool PopupMenu::HandleOwnerMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result)
+const ImageList& PopupMenu::ImagesFor(UINT dpi) const
+{
+    if (images_->Dpi() == dpi)
+        return *images_;
+    if (scaledImages_.Dpi() != dpi || scaledImages_.Count() != images_->Count())
+        scaledImages_ = images_->ForDpi(dpi);
+    return scaledImages_;
+}
+
+bool PopupMenu::HandleOwnerMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result, UINT dpi)
 {
     if (message == WM_MEASUREITEM) {
         auto* m = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
         const auto* menu = reinterpret_cast<const PopupMenu*>(m->itemData);
         if (m->CtlType != ODT_MENU || !LiveMenus().contains(menu))
             return false;
-        m->itemWidth = menu->images_ ? static_cast<UINT>(menu->images_->Width()) : 0;
-        m->itemHeight = menu->images_ ? static_cast<UINT>(menu->images_->Height()) : 0;
+        m->itemWidth = menu->images_ ? static_cast<UINT>(menu->ImagesFor(dpi).Width()) : 0;
+        m->itemHeight = menu->images_ ? static_cast<UINT>(menu->ImagesFor(dpi).Height()) : 0;
         result = TRUE;
         return true;
     }
@@ -126,9 +135,9 @@ bool PopupMenu::HandleOwnerMessage(UINT message, WPARAM, LPARAM lParam, LRESULT&
             return false;
         const int item = static_cast<int>(d->itemID) - 1;
         if (menu->images_ && item >= 0 && item < menu->Count()) {
-            const int top = d->rcItem.top + (d->rcItem.bottom - d->rcItem.top - menu->images_->Height()) / 2;
-            menu->images_->Draw(d->hDC, menu->items_[static_cast<size_t>(item)].imageIndex,
-                                d->rcItem.left, top);
+            const ImageList& images = menu->ImagesFor(dpi);
+            const int top = d->rcItem.top + (d->rcItem.bottom - d->rcItem.top - images.Height()) / 2;
+            images.Draw(d->hDC, menu->items_[static_cast<size_t>(item)].imageIndex, d->rcItem.left, top);
         }
         result = TRUE;
         return true;

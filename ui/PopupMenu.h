@@ -1,6 +1,6 @@
 // A popup menu whose items show pictures from an image list at their left.
 // The pictures are drawn by the menu's owner window (HBMMENU_CALLBACK), so
-// they keep their masks on every system.
+// they keep their masks on every system, and at the owner's DPI.
 #pragma once
 
 #include <windows.h>
@@ -41,8 +41,10 @@ public:
     void Choose(int item);
 
     // WM_MEASUREITEM and WM_DRAWITEM for the pictures, which go to the window
-    // that opened the menu; false when they are not about such a menu.
-    static bool HandleOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // that opened the menu (whose DPI is dpi); false when they are not about
+    // such a menu.
+    static bool HandleOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                                   UINT dpi = kDesignDpi);
 
 private:
     struct Item {
@@ -50,8 +52,13 @@ private:
         std::function<void()> onClick;
     };
 
+    // The pictures for a window of this DPI: the list itself at its own DPI,
+    // a copy made for another one.
+    const ImageList& ImagesFor(UINT dpi) const;
+
     HMENU menu_ = nullptr;
     const ImageList* images_ = nullptr;
+    mutable ImageList scaledImages_;
     std::vector<Item> items_;
 };
 

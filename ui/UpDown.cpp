@@ -9,6 +9,9 @@ void UpDown::Create(Container& parent, int left, int top, int width, int height,
 {
     CreateHandle(parent, UPDOWN_CLASSA, "", UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0,
                  left, top, width, height);
+    // Wine makes a new up-down control 16 pixels wide whatever it was asked
+    // for, which is too narrow above 96 DPI.
+    SetBounds(left, top, width, height);
     SendMessageA(Handle(), UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy.Handle()), 0);
     SendMessageA(Handle(), UDM_SETRANGE32, static_cast<WPARAM>(minimum), static_cast<LPARAM>(maximum));
     UDACCEL accel{0, static_cast<UINT>(step)};

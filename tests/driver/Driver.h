@@ -112,6 +112,27 @@ std::optional<std::string> ReadString(HKEY root, const std::string& key, const s
 bool KeyExists(HKEY root, const std::string& key);
 void DeleteTree(HKEY root, const std::string& key);
 
+// --- the desktop's DPI ----------------------------------------------------------
+// Sets the DPI that programs started from now on are given (Wine reads it
+// from HKCU\Control Panel\Desktop, LogPixels) and puts the old value back
+// when it goes.
+class DesktopDpi {
+public:
+    explicit DesktopDpi(DWORD dpi);
+    ~DesktopDpi();
+    DesktopDpi(const DesktopDpi&) = delete;
+    DesktopDpi& operator=(const DesktopDpi&) = delete;
+
+private:
+    std::optional<DWORD> previous_;
+};
+// A window's DPI awareness as its thread declared it (0 unaware, 1 system,
+// 2 per monitor), read through GetWindowDpiAwarenessContext; -1 where the
+// system cannot tell.
+int WindowDpiAwareness(HWND w);
+// A length of a 96-DPI layout at dpi, rounded as MulDiv rounds.
+inline int AtDpi(int value, UINT dpi) { return MulDiv(value, static_cast<int>(dpi), 96); }
+
 // --- pixels -----------------------------------------------------------------
 struct Pixels {
     int width = 0;

@@ -1,7 +1,7 @@
 // The window framework in-process: radio and check buttons driven by
 // ClickControl and by the focus, the error boundary, forms (size, placement,
-// close, modal), the timer, the up-down control, labels, custom messages,
-// the menu and COM for the thread.
+// close, modal, a change of DPI), the timer, the up-down control, labels,
+// custom messages, the menu and COM for the thread.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -15,6 +15,7 @@
 #include "ui/ErrorBox.h"
 #include "ui/Form.h"
 #include "ui/GroupBox.h"
+#include "ui/Image.h"
 #include "ui/Label.h"
 #include "ui/PopupMenu.h"
 #include "ui/RadioButton.h"
@@ -211,6 +212,86 @@ TEST_F(Framework, FormHasTheExactClientSizeAndIsCentredOnlyWhenFirstShown)
     EXPECT_EQ(r.left, 10);
     EXPECT_EQ(r.top, 20);
     form.Hide();
+}
+
+RECT Rect(int left, int top, int right, int bottom) { return {left, top, right, bottom}; }
+
+// A rectangle as text, so that tests compare and print it whole.
+std::string Text(const RECT& r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+LOGFONTA FontOf(const Control& control)
+{
+    LOGFONTA lf{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(control.Handle(), WM_GETFONT, 0, 0)), sizeof lf, &lf);
+    return lf;
+}
+
+// A window moved to a monitor of another DPI is laid out anew from the
+// 96-DPI numbers, fonts keeping their point size, at the place the system
+// suggests; moved back, everything is exactly as it was.
+TEST_F(Framework, FormLaysItselfOutAgainWhenItsDpiChanges)
+{
+    Form form("TFrameworkTestForm", "Test", 223, 419);
+    GroupBox box;
+    box.Create(form, 4, 4, 217, 33, "Source");
+    RadioButton radio;
+    radio.Create(box, 8, 12, 69, 17, "Fullscreen");
+    Label fitted, tahoma, bold, fixed;
+    fitted.Create(form, 40, 50, "Program");
+    tahoma.Create(form, 40, 70, "Version");
+    tahoma.SetFontFace("Tahoma", -11);
+    bold.Create(form, 40, 90, "Snaplark");
+    bold.SetStyle(true, false);
+    fixed.Create(form, 8, 110, "PrtScr");
+    fixed.SetBounds(8, 110, 29, 13);
+    Image picture;
+    picture.Create(form, 0, 0, 0, 0);
+    picture.SetPixelBounds(0, 0, 50, 40);  // one to one with the screen
+    const int fittedWidth = fitted.Bounds().right - fitted.Bounds().left;
+
+    SIZE scaled{};
+    ASSERT_TRUE(SendMessageA(form.Handle(), 0x02E4 /* WM_GETDPISCALEDSIZE */, 144,
+                             reinterpret_cast<LPARAM>(&scaled)));
+    RECT suggested = Rect(100, 50, 100 + scaled.cx, 50 + scaled.cy);
+    SendMessageA(form.Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    RECT r{};
+    GetWindowRect(form.Handle(), &r);
+    EXPECT_EQ(r.left, suggested.left);
+    EXPECT_EQ(r.top, suggested.top);
+    GetClientRect(form.Handle(), &r);
+    EXPECT_EQ(Text(r), Text(Rect(0, 0, 335, 629)));
+    EXPECT_EQ(Text(box.Bounds()), Text(Rect(6, 6, 6 + 326, 6 + 50)));
+    EXPECT_EQ(Text(radio.Bounds()), Text(Rect(12, 18, 12 + 104, 18 + 26)));
+    EXPECT_EQ(Text(fixed.Bounds()), Text(Rect(12, 165, 12 + 44, 165 + 20)));
+    EXPECT_EQ(Text(picture.Bounds()), Text(Rect(0, 0, 50, 40)));
+    EXPECT_EQ(fitted.Bounds().left, 60);
+    EXPECT_GT(fitted.Bounds().right - fitted.Bounds().left, fittedWidth);
+    // 8 points at 144 DPI.
+    EXPECT_EQ(FontOf(radio).lfHeight, -16);
+    EXPECT_EQ(FontOf(fitted).lfHeight, -16);
+    EXPECT_EQ(FontOf(tahoma).lfHeight, -16);
+    EXPECT_STREQ(FontOf(tahoma).lfFaceName, "Tahoma");
+    EXPECT_EQ(FontOf(bold).lfHeight, -16);
+    EXPECT_EQ(FontOf(bold).lfWeight, FW_BOLD);
+
+    RECT back = Rect(10, 20, 10 + 50, 20 + 50);  // only its corner is taken
+    SendMessageA(form.Handle(), WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&back));
+    GetClientRect(form.Handle(), &r);
+    EXPECT_EQ(Text(r), Text(Rect(0, 0, 223, 419)));
+    GetWindowRect(form.Handle(), &r);
+    EXPECT_EQ(r.left, 10);
+    EXPECT_EQ(r.top, 20);
+    EXPECT_EQ(Text(box.Bounds()), Text(Rect(4, 4, 4 + 217, 4 + 33)));
+    EXPECT_EQ(Text(radio.Bounds()), Text(Rect(8, 12, 8 + 69, 12 + 17)));
+    EXPECT_EQ(Text(fixed.Bounds()), Text(Rect(8, 110, 8 + 29, 110 + 13)));
+    EXPECT_EQ(fitted.Bounds().right - fitted.Bounds().left, fittedWidth);
+    EXPECT_EQ(FontOf(radio).lfHeight, -11);
+    EXPECT_EQ(FontOf(tahoma).lfHeight, -11);
+    EXPECT_EQ(FontOf(bold).lfWeight, FW_BOLD);
 }
 
 TEST_F(Framework, CloseQueryDecidesAndTheCloseEventFollows)

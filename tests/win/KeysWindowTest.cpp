@@ -1,7 +1,9 @@
 // The Keys window of the real Snaplark.exe: its layout against the legend's
-// tables, modal showing from the Keys button, and the same window coming
-// back where it was left.
+// tables at 96 DPI and scaled to other desktop DPIs, modal showing from the
+// Keys button, and the same window coming back where it was left.
+#include "tests/win/CaptionFit.h"
 #include "tests/win/ProgramControls.h"
+#include "tests/win/TestArtifacts.h"
 #include "tests/win/TrayTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -47,6 +49,30 @@ Pixels PixelsOf(HWND w)
     return ScreenPixels(r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
+struct Row {
+    const char* caption;
+    int left, top, width;
+    bool key;
+};
+
+// The legend's labels in declaration order, at 96 DPI.
+const std::vector<Row>& LegendRows()
+{
+    static const std::vector<Row> rows = {
+        {"PrtScr", 8, 16, 29, true},
+        {"Alt+PrtScr", 8, 52, 47, true},
+        {"Ctrl+PrtScr", 8, 40, 50, true},
+        {"Shift + PrtsScr ", 8, 28, 70, true},
+        {"Selected Action / Stop", 92, 16, 108, false},
+        {"Fullscreen Capture", 92, 28, 88, false},
+        {"Rectangle Capture", 92, 40, 89, false},
+        {"Window Capture", 92, 52, 79, false},
+    };
+    return rows;
+}
+
+std::pair<const char*, bool> DialogFont(const std::string&) { return {"MS Sans Serif", false}; }
+
 TEST(KeysWindow, ExistsHiddenFromStartUp)
 {
     Resident program;
@@ -86,22 +112,7 @@ TEST(KeysWindow, LayoutMatchesTheLegendTables)
     EXPECT_EQ(b.right - b.left, 205);
     EXPECT_EQ(b.bottom - b.top, 69);
 
-    struct Row {
-        const char* caption;
-        int left, top, width;
-        bool key;
-    };
-    // In declaration order.
-    const std::vector<Row> rows = {
-        {"PrtScr", 8, 16, 29, true},
-        {"Alt+PrtScr", 8, 52, 47, true},
-        {"Ctrl+PrtScr", 8, 40, 50, true},
-        {"Shift + PrtsScr ", 8, 28, 70, true},
-        {"Selected Action / Stop", 92, 16, 108, false},
-        {"Fullscreen Capture", 92, 28, 88, false},
-        {"Rectangle Capture", 92, 40, 89, false},
-        {"Window Capture", 92, 52, 79, false},
-    };
+    const std::vector<Row>& rows = LegendRows();
     const std::vector<HWND> labels = ChildrenOf(box);
     ASSERT_EQ(labels.size(), rows.size());
     const uint32_t blue = 0x0000FF;
@@ -127,7 +138,57 @@ TEST(KeysWindow, LayoutMatchesTheLegendTables)
         else
             EXPECT_EQ(bluePixels, 0);
     }
+    ExpectCaptionsFit(labels, 96, DialogFont);
+    const std::optional<Pixels> shot = SettledWindowPixels(keys);
+    ASSERT_TRUE(shot.has_value()) << "the window never showed";
+    EXPECT_TRUE(SavePng(ArtifactDir() + "\\keys_window.png", *shot));
     CloseKeysWindow(keys);
+}
+
+// On a scaled desktop the legend grows by the DPI's share of 96, window,
+// box and labels alike, and every caption still fits its label, clear of
+// the next column.
+TEST(KeysWindow, LayoutScalesWithTheDesktopDpi)
+{
+    for (const UINT dpi : {120u, 144u}) {
+        SCOPED_TRACE("at " + std::to_string(dpi) + " DPI");
+        const DesktopDpi desktop(dpi);
+        Resident program;
+        ShowMainWindow(program.main);
+        ASSERT_TRUE(program.Controls().Found());
+        HWND keys = OpenKeysWindow(program);
+        ASSERT_NE(keys, nullptr);
+        RedrawWindow(keys, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        const SIZE client = ClientSize(keys);
+        EXPECT_EQ(client.cx, AtDpi(208, dpi));
+        EXPECT_EQ(client.cy, AtDpi(72, dpi));
+        const std::vector<HWND> top = ChildrenOf(keys);
+        ASSERT_EQ(top.size(), 1u);
+        const RECT b = BoundsInParent(top[0]);
+        EXPECT_EQ(b.left, AtDpi(0, dpi));
+        EXPECT_EQ(b.top, AtDpi(2, dpi));
+        EXPECT_EQ(b.right - b.left, AtDpi(205, dpi));
+        EXPECT_EQ(b.bottom - b.top, AtDpi(69, dpi));
+        const std::vector<HWND> labels = ChildrenOf(top[0]);
+        ASSERT_EQ(labels.size(), LegendRows().size());
+        for (size_t i = 0; i < labels.size(); ++i) {
+            const Row& row = LegendRows()[i];
+            SCOPED_TRACE(row.caption);
+            EXPECT_EQ(TextOf(labels[i]), row.caption);
+            const RECT r = BoundsInParent(labels[i]);
+            EXPECT_EQ(r.left, AtDpi(row.left, dpi));
+            EXPECT_EQ(r.top, AtDpi(row.top, dpi));
+            // Wider than the layout's share only where the font at this
+            // DPI needs it: bitmap fonts do not grow in proportion.
+            EXPECT_GE(r.right - r.left, AtDpi(row.width, dpi));
+            EXPECT_EQ(r.bottom - r.top, AtDpi(13, dpi));
+        }
+        ExpectCaptionsFit(labels, dpi, DialogFont);
+        const std::optional<Pixels> shot = SettledWindowPixels(keys);
+        ASSERT_TRUE(shot.has_value()) << "the window never showed";
+        EXPECT_TRUE(SavePng(ArtifactDir() + "\\keys_window_" + std::to_string(dpi) + ".png", *shot));
+        CloseKeysWindow(keys);
+    }
 }
 
 TEST(KeysWindow, ModalCentredFirstThenWhereItWasLeft)

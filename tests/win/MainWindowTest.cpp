@@ -1,9 +1,11 @@
 // The real Snaplark.exe under the test desktop: resident start-up, a single
 // instance, hiding on close, Exit and log-off, the main window's layout and
-// keyboard, the About panel's texts and links, the folder dialog, the hooks
-// after the session comes back, and a screenshot of the shown window. One
-// case drives the start-up sequence in-process, to make a step of it fail.
+// keyboard at 96 DPI and scaled to other desktop DPIs, the About panel's
+// texts and links, the folder dialog, the hooks after the session comes
+// back, and screenshots of the shown window. One case drives the start-up
+// sequence in-process, to make a step of it fail.
 #include "tests/driver/Driver.h"
+#include "tests/win/CaptionFit.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +26,7 @@
 #include "ui/ErrorBox.h"
 
 using namespace driver;
+using program::ExpectCaptionsFit;
 using snaplark::OsLabelText;
 using snaplark::OsVersion;
 
@@ -294,15 +297,30 @@ struct ExpectedChild {
     int checked;  // -1: not a check or radio button
 };
 
-TEST(MainWindow, ControlsMatchTheLayoutTable)
+// The main window's children in the order of the layout table: the window's
+// own, each group box followed by what it holds.
+struct Found {
+    std::string parent;
+    HWND window;
+};
+
+std::vector<Found> ChildrenInLayoutOrder(HWND main)
 {
-    // A first start: start-up applies the stored settings, whose defaults
-    // check Fullscreen, Clipboard and PNG.
-    DeleteTree(HKEY_CURRENT_USER, "Software\\Quenby\\Snaplark");
-    Resident program;
-    ShowMainWindow(program.main);
-    const std::string osl = OsLabelText(TrueVersion());
-    const std::vector<ExpectedChild> table = {
+    std::vector<Found> found;
+    for (HWND w : ChildrenOf(main)) {
+        found.push_back({"", w});
+        if (ClassOf(w) == "Button" && (GetWindowLongA(w, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
+            for (HWND c : ChildrenOf(w))
+                found.push_back({TextOf(w), c});
+    }
+    return found;
+}
+
+// The layout at 96 DPI; a first start applies the stored settings' defaults,
+// which check Fullscreen, Clipboard and PNG.
+std::vector<ExpectedChild> LayoutTable(const std::string& osl)
+{
+    return {
         {"", "Button", 4, 4, 217, 33, "Source", -1},
         {"Source", "Button", 8, 12, 69, 17, "Fullscreen", 1},
         {"Source", "Button", 84, 12, 69, 17, "Rectangle", 0},
@@ -346,18 +364,36 @@ TEST(MainWindow, ControlsMatchTheLayoutTable)
         {"About", "Static", 84, 112, -1, 13, "snaplark@example.com", -1},
         {"", "msctls_statusbar32", 0, 400, 223, 19, "", -1},
     };
+}
 
-    struct Found {
-        std::string parent;
-        HWND window;
-    };
-    std::vector<Found> found;
-    for (HWND w : ChildrenOf(program.main)) {
-        found.push_back({"", w});
-        if (ClassOf(w) == "Button" && (GetWindowLongA(w, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
-            for (HWND c : ChildrenOf(w))
-                found.push_back({TextOf(w), c});
-    }
+// The About panel's name is bold and its version texts are in Tahoma.
+std::pair<const char*, bool> MainWindowFontOf(const std::string& caption)
+{
+    if (caption == "Snaplark")
+        return {"MS Sans Serif", true};
+    if (caption == "Program Version" || caption == "1.0.0.0")
+        return {"Tahoma", false};
+    return {"MS Sans Serif", false};
+}
+
+// Every caption whole and clear of its neighbours, in the window itself and
+// in each group box.
+void ExpectMainWindowCaptionsFit(HWND main, UINT dpi)
+{
+    ExpectCaptionsFit(ChildrenOf(main), dpi, MainWindowFontOf);
+    for (HWND box : ChildrenOf(main))
+        ExpectCaptionsFit(ChildrenOf(box), dpi, MainWindowFontOf);
+}
+
+TEST(MainWindow, ControlsMatchTheLayoutTable)
+{
+    // A first start: start-up applies the stored settings, whose defaults
+    // check Fullscreen, Clipboard and PNG.
+    DeleteTree(HKEY_CURRENT_USER, "Software\\Quenby\\Snaplark");
+    Resident program;
+    ShowMainWindow(program.main);
+    const std::vector<ExpectedChild> table = LayoutTable(OsLabelText(TrueVersion()));
+    const std::vector<Found> found = ChildrenInLayoutOrder(program.main);
     const bool measurable = DialogFontInstalled();
     if (!measurable)
         std::printf("MS Sans Serif is not installed in this Wine prefix (Debian package "
@@ -390,6 +426,8 @@ TEST(MainWindow, ControlsMatchTheLayoutTable)
         }
         EXPECT_TRUE(IsWindowVisible(f.window));
     }
+    if (measurable)
+        ExpectMainWindowCaptionsFit(program.main, 96);
 
     // The window itself: caption, exact client size, fixed single border
     // with the minimise box only, owned by the hidden application window.
@@ -428,6 +466,53 @@ TEST(MainWindow, ScreenshotOfTheShownWindow)
     EXPECT_GT(faceCount, static_cast<int>(shot.rgb.size()) / 2);
 
     EXPECT_TRUE(SavePng(ArtifactDir() + "\\main_window.png", shot));
+}
+
+// On a scaled desktop the whole layout grows by the DPI's share of 96, the
+// client area included, with fonts of the same point size, and every
+// caption still fits. Wine gives programs started after LogPixels was set
+// that DPI. (Wine 8 makes every program per-monitor aware, manifest or not,
+// so the awareness read here is the system's part; the manifest's is in
+// resources_test.)
+TEST(MainWindow, LayoutScalesWithTheDesktopDpi)
+{
+    const std::string osl = OsLabelText(TrueVersion());
+    for (const UINT dpi : {120u, 144u}) {
+        SCOPED_TRACE("at " + std::to_string(dpi) + " DPI");
+        DeleteTree(HKEY_CURRENT_USER, "Software\\Quenby\\Snaplark");
+        const DesktopDpi desktop(dpi);
+        Resident program;
+        ShowMainWindow(program.main);
+        // Read from the window, whatever the reading thread's own awareness.
+        EXPECT_EQ(WindowDpiAwareness(program.main), 2) << "not per-monitor aware";
+        const SIZE client = ClientSize(program.main);
+        EXPECT_EQ(client.cx, AtDpi(223, dpi));
+        EXPECT_EQ(client.cy, AtDpi(419, dpi));
+
+        const std::vector<ExpectedChild> table = LayoutTable(osl);
+        const std::vector<Found> found = ChildrenInLayoutOrder(program.main);
+        ASSERT_EQ(found.size(), table.size());
+        for (size_t i = 0; i < table.size(); ++i) {
+            const ExpectedChild& e = table[i];
+            SCOPED_TRACE(std::string(e.parent) + " / " + e.cls + " \"" + e.text + "\"");
+            const RECT r = BoundsInParent(found[i].window);
+            EXPECT_EQ(ControlText(found[i].window), e.text);
+            EXPECT_EQ(r.left, AtDpi(e.left, dpi));
+            EXPECT_EQ(r.top, AtDpi(e.top, dpi));
+            if (e.width >= 0) {
+                EXPECT_EQ(r.right - r.left, AtDpi(e.width, dpi));
+                EXPECT_EQ(r.bottom - r.top, AtDpi(e.height, dpi));
+            } else {
+                // A label is as high as its font.
+                const auto [face, bold] = MainWindowFontOf(e.text);
+                EXPECT_EQ(r.bottom - r.top, program::CaptionFont(dpi, face, bold).Height());
+            }
+        }
+        ExpectMainWindowCaptionsFit(program.main, dpi);
+        const std::optional<Pixels> shot = SettledWindowPixels(program.main);
+        ASSERT_TRUE(shot.has_value()) << "the window never showed";
+        EXPECT_TRUE(SavePng(ArtifactDir() + "\\main_window_" + std::to_string(dpi) + ".png", *shot));
+    }
 }
 
 // The About panel names the true Windows version, also where the system

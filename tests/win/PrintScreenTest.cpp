@@ -204,6 +204,20 @@ protected:
 
     bool OverlayShown() { return FindWindowOf(Pid(), "TCaptureForm", nullptr, true) != nullptr; }
 
+    // Shift+Print Screen to the clipboard: the whole screen, pixel for pixel.
+    void ExpectShiftPutsTheScreenOnTheClipboard()
+    {
+        EmptyTheClipboard();
+        const DWORD sequence = GetClipboardSequenceNumber();
+        PressKey(VK_SNAPSHOT, {VK_RSHIFT});
+        const std::optional<Pixels> shot = WaitForClipboard(sequence);
+        ASSERT_TRUE(shot.has_value());
+        EXPECT_EQ(shot->width, width_);
+        EXPECT_EQ(shot->height, height_);
+        EXPECT_TRUE(ScreenShows(*shot, 0, 0, 5s, Target::Pump))
+            << Difference(*shot, ScreenPixels(0, 0, width_, height_));
+    }
+
     // Ctrl+Print Screen and a real drag, to the clipboard: what the capture
     // put there, if anything.
     std::optional<Pixels> DragCapture(int x0, int y0, int x1, int y1)
@@ -265,16 +279,60 @@ TEST_F(PrintScreen, ShiftWritesOneFileNamedByTheClockInEachFormat)
 TEST_F(PrintScreen, ShiftToTheClipboardPutsTheScreenThere)
 {
     Start({});
-    EmptyTheClipboard();
-    const DWORD sequence = GetClipboardSequenceNumber();
-    PressKey(VK_SNAPSHOT, {VK_RSHIFT});
-    const std::optional<Pixels> shot = WaitForClipboard(sequence);
-    ASSERT_TRUE(shot.has_value());
-    EXPECT_EQ(shot->width, width_);
-    EXPECT_EQ(shot->height, height_);
-    EXPECT_TRUE(ScreenShows(*shot, 0, 0, 5s, Target::Pump))
-        << Difference(*shot, ScreenPixels(0, 0, width_, height_));
+    ExpectShiftPutsTheScreenOnTheClipboard();
     EXPECT_TRUE(Files().empty());
+}
+
+// At 144 DPI the program works in physical pixels: Shift+Print Screen takes
+// the whole screen, pixel for pixel, and the error box is drawn for the DPI
+// with its whole text showing. (Wine does not shrink the screen for programs
+// that do not declare themselves DPI-aware, so it cannot show the fault of
+// one that does not; this shows that one that does is right.)
+TEST_F(PrintScreen, AtOneHundredFortyFourDpiCapturesTakeTheWholeScreen)
+{
+    const DesktopDpi desktop(144);
+    SetString(kSettingsKey, "Directory", dir_ + "\\removed");
+    Start({}, false);
+    ASSERT_EQ(ClientSize(program_->main).cx, AtDpi(223, 144)) << "the program is not at 144 DPI";
+    ExpectShiftPutsTheScreenOnTheClipboard();
+
+    // To a directory that is gone: the error box.
+    Click(program_->Controls().file);
+    PressKey(VK_SNAPSHOT, {VK_RSHIFT});
+    HWND box = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (box = ErrorBoxOf(Pid())) != nullptr; }));
+    HWND text = nullptr;
+    for (HWND c : ChildrenOf(box))
+        if (ClassOf(c) == "Static" && !ControlText(c).empty())
+            text = c;
+    ASSERT_NE(text, nullptr);
+    // The box's text, set in the system's message font for 144 DPI, fits the
+    // place the box gave it.
+    using ForDpi = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
+    const auto metricsForDpi = reinterpret_cast<ForDpi>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("user32.dll"), "SystemParametersInfoForDpi")));
+    ASSERT_NE(metricsForDpi, nullptr);
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    ASSERT_TRUE(metricsForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, 144));
+    const RECT place = BoundsInParent(text);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
+    HGDIOBJ old = SelectObject(dc, font);
+    const std::string said = ControlText(text);
+    RECT needed{0, 0, place.right - place.left, 0};
+    DrawTextA(dc, said.c_str(), static_cast<int>(said.size()), &needed,
+              DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    DeleteDC(dc);
+    EXPECT_LE(needed.right, place.right - place.left) << said;
+    EXPECT_LE(needed.bottom, place.bottom - place.top) << said;
+    const std::optional<Pixels> boxShot = SettledWindowPixels(box);
+    ASSERT_TRUE(boxShot.has_value()) << "the box never showed";
+    EXPECT_TRUE(SavePng(ArtifactDir() + "\\error_box_144.png", *boxShot));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(PumpUntil([&] { return ErrorBoxOf(Pid()) == nullptr; }));
 }
 
 TEST_F(PrintScreen, AProgramThatStoppedAnsweringDoesNotHoldTheCapture)

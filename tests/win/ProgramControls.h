@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -55,19 +56,17 @@ struct MainControls {
 
     explicit MainControls(HWND mainWindow) : main(mainWindow)
     {
+        // The picture buttons are the window's own buttons without a
+        // caption, from left to right (their places grow with the DPI).
+        std::vector<HWND> pictures;
         for (HWND w : ChildrenOf(main)) {
             const std::string text = TextOf(w);
-            const RECT r = BoundsInParent(w);
             if (text == "Autorun")
                 autorun = w;
             else if (text == "Sound")
                 sound = w;
-            else if (r.top == 240 && r.left == 144)
-                keys = w;
-            else if (r.top == 240 && r.left == 168)
-                save = w;
-            else if (r.top == 240 && r.left == 192)
-                exit = w;
+            else if (text.empty() && ClassOf(w) == "Button")
+                pictures.push_back(w);
             for (HWND c : ChildrenOf(w)) {
                 const std::string caption = TextOf(c);
                 const std::string cls = ClassOf(c);
@@ -88,6 +87,13 @@ struct MainControls {
                 else if (text == "On Timer" && cls == UPDOWN_CLASSA)
                     timeUD = c;
             }
+        }
+        std::sort(pictures.begin(), pictures.end(),
+                  [](HWND a, HWND b) { return BoundsInParent(a).left < BoundsInParent(b).left; });
+        if (pictures.size() == 3) {
+            keys = pictures[0];
+            save = pictures[1];
+            exit = pictures[2];
         }
     }
 

@@ -100,12 +100,37 @@ TEST_F(ProgramResources, VersionBlockNamesTheFileVersion)
     EXPECT_EQ(VersionString(ProgramPath(), "FileVersion"), SNAPLARK_VERSION ".0");
 }
 
-TEST_F(ProgramResources, ManifestAsksForCommonControlsSix)
+// The manifest asks for the common controls 6 and declares the program
+// DPI-aware: per-monitor (v2 where Windows has it) through the 2016 setting,
+// and through the 2005 one, which older systems read, per-monitor or else
+// system-aware. Read back through an activation context made from the
+// executable, as the loader reads it.
+TEST_F(ProgramResources, ManifestAsksForCommonControlsSixAndDpiAwareness)
 {
     const std::string manifest = Resource(MAKEINTRESOURCEA(24) /* RT_MANIFEST */, MAKEINTRESOURCEA(1));
     EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
-    EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
+
+    const std::string path = ProgramPath();
+    const std::wstring widePath(path.begin(), path.end());
+    ACTCTXW request{};
+    request.cbSize = sizeof request;
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = widePath.c_str();
+    request.lpResourceName = MAKEINTRESOURCEW(1);
+    HANDLE context = CreateActCtxW(&request);
+    ASSERT_NE(context, INVALID_HANDLE_VALUE);
+    const auto setting = [&](const wchar_t* space, const wchar_t* name) {
+        wchar_t value[64] = {};
+        SIZE_T written = 0;
+        if (!QueryActCtxSettingsW(0, context, space, name, value, 64, &written))
+            return std::wstring(L"<none>");
+        return std::wstring(value);
+    };
+    EXPECT_EQ(setting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware"), L"true/pm");
+    EXPECT_EQ(setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness"),
+              L"PerMonitorV2, PerMonitor");
+    ReleaseActCtx(context);
 }
 
 }  // namespace

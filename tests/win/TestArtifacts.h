@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,31 @@ inline bool SavePng(const std::string& path, const Pixels& p)
         return false;
     const bool whole = std::fwrite(sink.bytes.data(), 1, sink.bytes.size(), f) == sink.bytes.size();
     return std::fclose(f) == 0 && whole;
+}
+
+// A window as the screen shows it once it has been painted: mostly the
+// button face (while the program is still painting, the screen shows what
+// was behind it), and the same in two reads in a row. Nothing when it never
+// settles.
+inline std::optional<Pixels> SettledWindowPixels(HWND w, Ms timeout = 5s)
+{
+    const uint32_t face = GetSysColor(COLOR_BTNFACE);
+    const uint32_t faceRgb = ((face & 0xFF) << 16) | (face & 0xFF00) | ((face >> 16) & 0xFF);
+    std::optional<Pixels> last;
+    std::optional<Pixels> settled;
+    WaitFor([&] {
+        RECT r{};
+        GetWindowRect(w, &r);
+        Pixels now = ScreenPixels(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        size_t faceCount = 0;
+        for (uint32_t px : now.rgb)
+            faceCount += px == faceRgb;
+        if (faceCount > now.rgb.size() / 2 && last && last->rgb == now.rgb)
+            settled = now;
+        last = std::move(now);
+        return settled.has_value();
+    }, timeout, 100ms);
+    return settled;
 }
 
 }  // namespace driver

@@ -10,12 +10,15 @@
 #include <functional>
 #include <map>
 
+#include "app/TrayIcon.h"
 #include "tests/win/ProgramControls.h"
 #include "tests/win/TrayTestSupport.h"
+#include "ui/DpiScale.h"
 
 using namespace driver;
 using namespace program;
 using namespace tray;
+using snaplark::TrayCallbackMessage;
 
 namespace {
 
@@ -99,7 +102,7 @@ struct TrayProgram : NoStoredSettings, Resident {
     ULONGLONG lastClick = 0;
     mutable ULONGLONG lastRightClick = 0;
 
-    OpenMenu MenuAt(HWND window) const
+    OpenMenu MenuAt(HWND window, const std::vector<Picture>& pictures = Pictures()) const
     {
         OpenMenu m;
         m.window = window;
@@ -107,7 +110,6 @@ struct TrayProgram : NoStoredSettings, Resident {
             return m;
         GetWindowRect(window, &m.bounds);
         // Let the menu draw all of its items.
-        const std::vector<Picture>& pictures = Pictures();
         WaitFor([&] {
             m.shot = ScreenPixels(m.bounds.left, m.bounds.top, m.bounds.right - m.bounds.left,
                                   m.bounds.bottom - m.bounds.top);
@@ -380,6 +382,33 @@ TEST(TrayMenu, OpensAtTheCursorWithTheCurrentChoicesInColour)
     EXPECT_TRUE(Checked(controls.fullscreen));
     EXPECT_TRUE(Checked(controls.clipboard));
     EXPECT_FALSE(Checked(controls.timer));
+}
+
+// At 144 DPI the menu's pictures are half as large again, every pixel grown
+// whole, and in the same places. The menu is opened as the shell does on a
+// right click on the icon (the test desktop's shell was started at 96 DPI
+// and draws the icon at its own size, so it is not looked for on screen).
+TEST(TrayMenu, PicturesGrowWithTheDpi)
+{
+    const DesktopDpi desktop(144);
+    TrayProgram program;
+    std::vector<Picture> grown;
+    for (const Picture& p : Pictures()) {
+        Picture g;
+        g.width = g.height = 24;
+        g.rgb = snaplark::ScaleCellsNearest(p.rgb, p.width, p.height, 1, 24, 24);
+        grown.push_back(std::move(g));
+    }
+    MoveMouse(400, 300);
+    SettlePointer();
+    PostMessageA(program.tray, TrayCallbackMessage, kIconId, WM_RBUTTONDOWN);
+    const OpenMenu m =
+        program.MenuAt(WaitForWindow(program.process.Pid(), "#32768", nullptr, 5s, true), grown);
+    ASSERT_NE(m.window, nullptr);
+    SavePng(ArtifactDir() + "\\tray_menu_144.png", m.shot);
+    EXPECT_EQ(ShownInOrder(m), (std::vector<int>{9, 12, 14, 3, 6, 8, 0, 1, 2}));
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(program.MenuClosed());
 }
 
 TEST(TrayMenu, ChoicesClickTheMainWindowsButtonsAndKeepItHidden)
