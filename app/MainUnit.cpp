@@ -1,16 +1,13 @@
 #include "app/MainUnit.h"
 
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include <exception>
-#include <utility>
 
-#include "app/CaptureState.h"
 #include "app/DirectoryCaption.h"
 #include "app/FileVersion.h"
-#include "app/OsLabel.h"
 #include "app/SettingsStore.h"
+#include "capture/CaptureState.h"
 #include "capture/CaptureUnit.h"
 #include "capture/FrameUnit.h"
 #include "capture/SelectionAids.h"
@@ -31,33 +28,10 @@ HookThread* HookThreadObj = nullptr;
 
 namespace {
 
-constexpr COLORREF kLinkColor = RGB(0, 0, 255);
-constexpr COLORREF kLinkHoverColor = RGB(255, 0, 0);
 constexpr DWORD kOsVersionInfoSize = 156;
 static_assert(sizeof(OSVERSIONINFOEXA) == kOsVersionInfoSize);
 
 using GetVersionExAFunction = BOOL(WINAPI*)(LPOSVERSIONINFOA);
-using RtlGetVersionFunction = LONG(WINAPI*)(PRTL_OSVERSIONINFOW);
-
-// The version the system really runs. GetVersionExA reports 6.2 on Windows
-// 8.1, 10 and 11 to programs whose manifest does not name those systems;
-// ntdll's RtlGetVersion does not. Falls back to what GetVersionExA gave.
-OsVersion TrueOsVersion()
-{
-    OsVersion v{OsVersionInfo.dwPlatformId, OsVersionInfo.dwMajorVersion,
-                OsVersionInfo.dwMinorVersion, OsVersionInfo.dwBuildNumber,
-                OsVersionInfo.wProductType};
-    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    const auto rtlGetVersion = ntdll ? reinterpret_cast<RtlGetVersionFunction>(
-                                           reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
-                                     : nullptr;
-    RTL_OSVERSIONINFOEXW info{};
-    info.dwOSVersionInfoSize = sizeof info;
-    if (rtlGetVersion && rtlGetVersion(reinterpret_cast<PRTL_OSVERSIONINFOW>(&info)) == 0)
-        v = {info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber,
-             info.wProductType};
-    return v;
-}
 
 }  // namespace
 
@@ -180,66 +154,11 @@ void TMainForm::CreateControls()
     Selection().soundWanted = [] { return MainForm && MainForm->SoundCB.Checked(); };
 }
 
-void TMainForm::CreateTrayMenu()
-{
-    // Every item acts through the main window's own controls, so the menu
-    // and the window can never disagree.
-    FullscreenPM = PopupMenu.AddItem("Full screen", 10, [this] { FullscreenPMClick(); });
-    RectanglePM = PopupMenu.AddItem("Rectangle", 12, [this] { RectanglePMClick(); });
-    WindowPM = PopupMenu.AddItem("Window", 14, [this] { WindowPMClick(); });
-    PopupMenu.AddSeparator();
-    ToClipboardPM = PopupMenu.AddItem("To Clipboard", 4, [this] { ToClipboardPMClick(); });
-    ToFilePM = PopupMenu.AddItem("To File", 6, [this] { ToFilePMClick(); });
-    PopupMenu.AddSeparator();
-    OnTimerPM = PopupMenu.AddItem("On Timer", 8, [this] { OnTimerPMClick(); });
-    PopupMenu.AddSeparator();
-    RestorePM = PopupMenu.AddItem("Restore", 0, [this] { RestorePMClick(); });
-    MinimizePM = PopupMenu.AddItem("Minimize", 1, [this] { MinimizePMClick(); });
-    ExitPM = PopupMenu.AddItem("Exit", 2, [this] { ExitPMClick(); });
-    PopupMenu.OnPopup = [this] { PopupMenuPopup(); };
-}
-
 HICON TMainForm::SmallProgramIcon()
 {
     return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_SNAPLARK),
                                          IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                          GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-}
-
-void TMainForm::CreateAboutPanel()
-{
-    AboutGB.Create(*this, 4, 260, 217, 141, "About");
-    Image1.Create(AboutGB, 5, 17, 32, 32);
-    Image1.SetIcon(IDI_SNAPLARK);
-    ProgNameL.Create(AboutGB, 40, 16, "Snaplark");
-    ProgNameL.SetStyle(true, false);
-    VersionNL.Create(AboutGB, 40, 32, "Program Version");
-    VersionNL.SetFontFace("Tahoma", -11);
-    VersionL.Create(AboutGB, 124, 32, "...");
-    VersionL.SetFontFace("Tahoma", -11);
-    FlagI.Create(AboutGB, 176, 16, 32, 16);
-    FlagI.SetPicture("FLAG");
-
-    TaglineL.Create(AboutGB, 4, 52, kTaglineCaption);
-    TaglineL.SetColor(kLinkColor);
-    FreewareL.Create(AboutGB, 148, 52, kFreewareCaption);
-    FreewareL.SetColor(kLinkColor);
-    OSL.Create(AboutGB, 2, 68, "");
-
-    HomeNL.Create(AboutGB, 4, 96, "Homepage:");
-    HomeL.Create(AboutGB, 72, 96, kHomepageCaption);
-    MailNL.Create(AboutGB, 4, 112, "Support E-Mail:");
-    MailL.Create(AboutGB, 84, 112, kSupportMailCaption);
-    for (ui::Label* link : {&HomeL, &MailL}) {
-        link->SetStyle(false, true);
-        link->SetColor(kLinkColor);
-    }
-    HomeL.OnClick = [this] { HomeLClick(); };
-    MailL.OnClick = [this] { MailLClick(); };
-    HomeL.OnMouseMove = [this](WPARAM, int, int) { HomeLMouseMove(); };
-    MailL.OnMouseMove = [this](WPARAM, int, int) { MailLMouseMove(); };
-    HomeL.OnMouseLeave = [this] { HomeLMouseLeave(); };
-    MailL.OnMouseLeave = [this] { MailLMouseLeave(); };
 }
 
 void TMainForm::FormCreate()
@@ -271,9 +190,7 @@ void TMainForm::FormCreate()
     if (getVersionEx)
         getVersionEx(reinterpret_cast<LPOSVERSIONINFOA>(&OsVersionInfo));
 
-    // The About panel names the true version, not the one GetVersionExA
-    // admits to.
-    OSL.SetText(OsLabelText(TrueOsVersion()));
+    ShowOsVersion();
 
     // Windows 2000 or a later NT only; anything older ends silently.
     if (OsVersionInfo.dwPlatformId != VER_PLATFORM_WIN32_NT || OsVersionInfo.dwMajorVersion < 5) {
@@ -304,7 +221,7 @@ void TMainForm::FormCreate()
     // The hooks are installed afresh whenever the session comes back.
     HookThreadObj = new HookThread(Handle());
     HookThreadObj->Resume();
-    Selection().hookThread = HookThreadObj;
+    Selection().clickBlocker = HookThreadObj;
     sessionNotification_.emplace(Handle());
     // Resident: the tray icon shows; then whatever start-up left queued.
     CoolTrayIcon.SetIconVisible(true);
@@ -327,7 +244,7 @@ void TMainForm::FormClose(ui::CloseAction&)
     // A selection under way ends here, before its overlay goes: mouse events
     // still queued then find nothing to draw on, and clicks pass again.
     CancelSelections();
-    Selection().hookThread = nullptr;
+    Selection().clickBlocker = nullptr;
     StopHookThread(HookThreadObj);
     FreeFrameForm();
     FreeCaptureForm();
@@ -422,134 +339,10 @@ void TMainForm::KeysSBClick()
     ShowKbdFormModal();
 }
 
-void TMainForm::HomeLClick()
-{
-    ShellExecuteA(ui::App().Handle(), "Open", kHomepageUrl, nullptr, nullptr, SW_SHOWNORMAL);
-}
-
-void TMainForm::MailLClick()
-{
-    ShellExecuteA(ui::App().Handle(), "Open", kSupportMailUri, nullptr, nullptr, SW_SHOWNORMAL);
-}
-
-void TMainForm::HomeLMouseMove()
-{
-    HomeL.SetColor(kLinkHoverColor);
-    ui::App().SetCursor(LoadCursorA(nullptr, IDC_HAND));
-}
-
-void TMainForm::MailLMouseMove()
-{
-    MailL.SetColor(kLinkHoverColor);
-    ui::App().SetCursor(LoadCursorA(nullptr, IDC_HAND));
-}
-
-void TMainForm::HomeLMouseLeave()
-{
-    HomeL.SetColor(kLinkColor);
-    ui::App().SetCursor(nullptr);
-}
-
-void TMainForm::MailLMouseLeave()
-{
-    MailL.SetColor(kLinkColor);
-    ui::App().SetCursor(nullptr);
-}
-
 void TMainForm::ApplicationEvents1Minimize()
 {
     Hide();
     ui::App().ProcessMessages();
-}
-
-void TMainForm::ShowFromTray()
-{
-    ui::Application& app = ui::App();
-    // Showing a shown window would activate it over an open modal window.
-    if (!Visible())
-        Show();
-    app.Restore();
-    // A modal window open above the main window comes forward instead of it.
-    const HWND popup = GetLastActivePopup(app.Handle());
-    if (popup != app.Handle() && IsWindowVisible(popup) && IsWindowEnabled(popup))
-        SetForegroundWindow(popup);
-}
-
-void TMainForm::CoolTrayIconClick()
-{
-    ShowFromTray();
-}
-
-void TMainForm::CoolTrayIconMinimizeToTray()
-{
-    Hide();
-    ui::App().ProcessMessages();
-}
-
-void TMainForm::FullscreenPMClick() { ui::ClickControl(FullscreenRB); }
-void TMainForm::RectanglePMClick() { ui::ClickControl(RectangleRB); }
-void TMainForm::WindowPMClick() { ui::ClickControl(WindowRB); }
-void TMainForm::ToClipboardPMClick() { ui::ClickControl(ToClipboardRB); }
-void TMainForm::ToFilePMClick() { ui::ClickControl(ToFileRB); }
-void TMainForm::OnTimerPMClick() { ui::ClickControl(TimerCB); }
-void TMainForm::RestorePMClick() { ShowFromTray(); }
-void TMainForm::MinimizePMClick() { ui::App().Minimize(); }
-
-void TMainForm::ExitPMClick()
-{
-    ExitRequested = true;
-    Close();
-}
-
-void TMainForm::PopupMenuPopup()
-{
-    // A disabled control takes no click, so its item takes no choice either
-    // (To Clipboard while timer mode forces File).
-    const std::pair<int, const ui::Control*> items[] = {
-        {FullscreenPM, &FullscreenRB},     {RectanglePM, &RectangleRB}, {WindowPM, &WindowRB},
-        {ToClipboardPM, &ToClipboardRB},   {ToFilePM, &ToFileRB},       {OnTimerPM, &TimerCB},
-    };
-    for (const auto& [item, control] : items)
-        PopupMenu.SetEnabled(item, control->Enabled());
-}
-
-void TMainForm::SetOnTimerPicture(bool checked)
-{
-    PopupMenu.SetImageIndex(OnTimerPM, checked ? 7 : 8);
-}
-
-// The current choice shows in colour in the tray menu, the others in grey.
-void TMainForm::FullscreenRBClick()
-{
-    PopupMenu.SetImageIndex(FullscreenPM, 9);
-    PopupMenu.SetImageIndex(RectanglePM, 12);
-    PopupMenu.SetImageIndex(WindowPM, 14);
-}
-
-void TMainForm::RectangleRBClick()
-{
-    PopupMenu.SetImageIndex(FullscreenPM, 10);
-    PopupMenu.SetImageIndex(RectanglePM, 11);
-    PopupMenu.SetImageIndex(WindowPM, 14);
-}
-
-void TMainForm::WindowRBClick()
-{
-    PopupMenu.SetImageIndex(FullscreenPM, 10);
-    PopupMenu.SetImageIndex(RectanglePM, 12);
-    PopupMenu.SetImageIndex(WindowPM, 13);
-}
-
-void TMainForm::ToClipboardRBClick()
-{
-    PopupMenu.SetImageIndex(ToClipboardPM, 3);
-    PopupMenu.SetImageIndex(ToFilePM, 6);
-}
-
-void TMainForm::ToFileRBClick()
-{
-    PopupMenu.SetImageIndex(ToClipboardPM, 4);
-    PopupMenu.SetImageIndex(ToFilePM, 5);
 }
 
 void TMainForm::D3DRBClick() {}

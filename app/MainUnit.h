@@ -156,6 +156,9 @@ private:
     void CreateControls();
     void CreateTrayMenu();
     void CreateAboutPanel();
+    // The About panel names the true version, not the one GetVersionExA
+    // admits to.
+    void ShowOsVersion();
     // Undoes a start-up that raised part-way, reports the error and quits.
     void StartUpFailed(std::exception_ptr error);
     void RenewHooks();

@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-#include "app/CaptureState.h"
+#include "capture/CaptureState.h"
 #include "app/DirectoryCaption.h"
 #include "app/MainUnit.h"
 #include "app/SettingsRules.h"

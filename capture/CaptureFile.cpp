@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/CaptureState.h"
+#include "capture/CaptureState.h"
 #include "capture/CaptureFileName.h"
 #include "capture/OutputStage.h"
 

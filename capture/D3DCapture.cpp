@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "app/CaptureState.h"
+#include "capture/CaptureState.h"
 #include "capture/CaptureError.h"
 #include "capture/GdiError.h"
 #include "capture/OutputStage.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "app/CaptureState.h"
+#include "capture/CaptureState.h"
 #include "capture/CaptureError.h"
 #include "capture/GdiError.h"
 #include "capture/OutputStage.h"

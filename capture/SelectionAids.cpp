@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
-#include "app/CaptureState.h"
+#include "capture/CaptureState.h"
 #include "capture/CaptureUnit.h"
 #include "capture/ConfirmationSound.h"
 #include "capture/FrameUnit.h"
 #include "capture/GdiError.h"
 #include "capture/RedrawAllWindows.h"
 #include "capture/ScreenGeometry.h"
-#include "input/HookUnit.h"
 #include "ui/Application.h"
 #include "ui/Handles.h"
 
@@ -179,8 +178,8 @@ void UpdateSelectionBand()
 
 void SetClickBlocking(bool on)
 {
-    if (HookThread* thread = Selection().hookThread)
-        PostToHookThread(*thread, WM_BLOCK_CLICKS, on ? 1 : 0);
+    if (ClickBlocking* blocker = Selection().clickBlocker)
+        blocker->BlockClicks(on);
 }
 
 }  // namespace snaplark

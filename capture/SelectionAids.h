@@ -6,19 +6,20 @@
 
 #include <windows.h>
 
+#include "capture/ClickBlocking.h"
 #include "capture/ScreenMarks.h"
 
 namespace snaplark {
 
 class TCaptureForm;
 class TFrameForm;
-class HookThread;
 
 // What the selection aids work with; the main window sets these at start-up.
+// clickBlocker keeps clicks from other programs during a selection;
 // soundWanted tells whether the Sound check box is checked.
 struct SelectionContext {
     TCaptureForm* overlay = nullptr;
-    HookThread* hookThread = nullptr;
+    ClickBlocking* clickBlocker = nullptr;
     bool (*soundWanted)() = nullptr;
     TFrameForm* frame = nullptr;
 };
@@ -40,8 +41,8 @@ void StartRectangleSelection();
 void CancelSelections();
 void DrawSelectionBand(int x, int y);
 void UpdateSelectionBand();
-// Tells the hook thread to swallow (on) or pass (off) left clicks; returns
-// once the request has been taken, or at once when the thread has ended.
+// Asks the click blocker to swallow (on) or pass (off) left clicks; returns
+// once the request has been taken, or at once when there is none.
 void SetClickBlocking(bool on);
 
 }  // namespace snaplark

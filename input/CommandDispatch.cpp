@@ -1,6 +1,6 @@
 // The command layer of the main window: what a Print Screen press, a desktop
 // mouse event and a timer tick do, given the controls and the capture state.
-#include "app/CaptureState.h"
+#include "capture/CaptureState.h"
 #include "app/MainUnit.h"
 #include "capture/CaptureUnit.h"
 #include "capture/ConfirmationSound.h"

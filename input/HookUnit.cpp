@@ -92,6 +92,11 @@ LRESULT CALLBACK MouseHookProc(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+void HookThread::BlockClicks(bool on)
+{
+    PostToHookThread(*this, WM_BLOCK_CLICKS, on ? 1 : 0);
+}
+
 bool PostToHookThread(const HookThread& thread, UINT message, WPARAM wParam)
 {
     while (!PostThreadMessageA(thread.ThreadId(), message, wParam, 0)) {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "capture/ClickBlocking.h"
 #include "ui/Thread.h"
 
 namespace snaplark {
@@ -17,10 +18,12 @@ constexpr UINT WM_RENEW_HOOKS = 2654;     // to the hook thread: install both ho
 
 // Runs above every other thread of the program: the system skips, and in
 // the end silently removes, a low-level hook that does not answer in time.
-class HookThread : public ui::Thread {
+class HookThread : public ui::Thread, public ClickBlocking {
 public:
     // mainWindow receives every post; it must outlive the thread.
     explicit HookThread(HWND mainWindow);
+
+    void BlockClicks(bool on) override;
 
 protected:
     void Execute() override;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/SelectionRect.h"
+#include "capture/SelectionRect.h"
 
 namespace snaplark {
 

@@ -2,7 +2,7 @@
 // handlers: which state each Print Screen press and mouse event leads to,
 // where the confirmation sound plays, and what a failing capture leaves.
 // The sound and the error box are watched through their seams.
-#include "app/CaptureState.h"
+#include "capture/CaptureState.h"
 #include "app/MainUnit.h"
 #include "capture/CaptureUnit.h"
 #include "capture/ConfirmationSound.h"

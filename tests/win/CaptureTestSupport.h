@@ -4,7 +4,7 @@
 // files the host-side checker decodes afterwards.
 #pragma once
 
-#include "app/CaptureState.h"
+#include "capture/CaptureState.h"
 #include "tests/driver/Driver.h"
 #include "ui/ErrorBox.h"
 

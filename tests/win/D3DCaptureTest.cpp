@@ -1,7 +1,7 @@
 // Direct3D 9 full-screen capture: under Wine the real front buffer (which
 // reads back black there, so the flow, sizes and formats are what count), and
 // a stand-in Direct3D for the failure paths and the row copy.
-#include "app/CaptureState.h"
+#include "capture/CaptureState.h"
 #include "capture/D3DCapture.h"
 #include "capture/StatusText.h"
 #include "tests/win/CaptureTestSupport.h"

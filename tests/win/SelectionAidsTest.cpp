@@ -1,6 +1,6 @@
 // The red frame of a window pick and the frozen overlay of a rectangle
 // selection, read back from the screen.
-#include "app/CaptureState.h"
+#include "capture/CaptureState.h"
 #include "capture/CaptureUnit.h"
 #include "capture/FrameUnit.h"
 #include "capture/SelectionAids.h"

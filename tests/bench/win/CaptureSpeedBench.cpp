@@ -9,7 +9,7 @@
 //    the share of ticks that gave a file, and the median capture-to-file time.
 // Run through scripts/bench-windows.sh (a 1920x1080 Wine desktop with a
 // photo wallpaper); --steps-only prints the step split alone.
-#include "app/CaptureState.h"
+#include "capture/CaptureState.h"
 #include "app/MainUnit.h"
 #include "capture/BmpLayout.h"
 #include "capture/DibCopy.h"

@@ -1,4 +1,4 @@
-#include "app/CaptureState.h"
+#include "capture/CaptureState.h"
 
 namespace snaplark {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/SelectionRect.h"
+#include "capture/SelectionRect.h"
 
 namespace snaplark {
 

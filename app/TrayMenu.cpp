@@ -1,0 +1,119 @@
+// The tray icon's and the tray menu's side of the main window: the menu's
+// items, what choosing them does, and the pictures that show the current
+// choices.
+#include "app/MainUnit.h"
+#include "ui/Application.h"
+#include "ui/ClickControl.h"
+
+namespace snaplark {
+
+void TMainForm::CreateTrayMenu()
+{
+    // Every item acts through the main window's own controls, so the menu
+    // and the window can never disagree.
+    FullscreenPM = PopupMenu.AddItem("Full screen", 10, [this] { FullscreenPMClick(); });
+    RectanglePM = PopupMenu.AddItem("Rectangle", 12, [this] { RectanglePMClick(); });
+    WindowPM = PopupMenu.AddItem("Window", 14, [this] { WindowPMClick(); });
+    PopupMenu.AddSeparator();
+    ToClipboardPM = PopupMenu.AddItem("To Clipboard", 4, [this] { ToClipboardPMClick(); });
+    ToFilePM = PopupMenu.AddItem("To File", 6, [this] { ToFilePMClick(); });
+    PopupMenu.AddSeparator();
+    OnTimerPM = PopupMenu.AddItem("On Timer", 8, [this] { OnTimerPMClick(); });
+    PopupMenu.AddSeparator();
+    RestorePM = PopupMenu.AddItem("Restore", 0, [this] { RestorePMClick(); });
+    MinimizePM = PopupMenu.AddItem("Minimize", 1, [this] { MinimizePMClick(); });
+    ExitPM = PopupMenu.AddItem("Exit", 2, [this] { ExitPMClick(); });
+    PopupMenu.OnPopup = [this] { PopupMenuPopup(); };
+}
+
+void TMainForm::ShowFromTray()
+{
+    ui::Application& app = ui::App();
+    // Showing a shown window would activate it over an open modal window.
+    if (!Visible())
+        Show();
+    app.Restore();
+    // A modal window open above the main window comes forward instead of it.
+    const HWND popup = GetLastActivePopup(app.Handle());
+    if (popup != app.Handle() && IsWindowVisible(popup) && IsWindowEnabled(popup))
+        SetForegroundWindow(popup);
+}
+
+void TMainForm::CoolTrayIconClick()
+{
+    ShowFromTray();
+}
+
+void TMainForm::CoolTrayIconMinimizeToTray()
+{
+    Hide();
+    ui::App().ProcessMessages();
+}
+
+void TMainForm::FullscreenPMClick() { ui::ClickControl(FullscreenRB); }
+void TMainForm::RectanglePMClick() { ui::ClickControl(RectangleRB); }
+void TMainForm::WindowPMClick() { ui::ClickControl(WindowRB); }
+void TMainForm::ToClipboardPMClick() { ui::ClickControl(ToClipboardRB); }
+void TMainForm::ToFilePMClick() { ui::ClickControl(ToFileRB); }
+void TMainForm::OnTimerPMClick() { ui::ClickControl(TimerCB); }
+void TMainForm::RestorePMClick() { ShowFromTray(); }
+void TMainForm::MinimizePMClick() { ui::App().Minimize(); }
+
+void TMainForm::ExitPMClick()
+{
+    ExitRequested = true;
+    Close();
+}
+
+void TMainForm::PopupMenuPopup()
+{
+    // A disabled control takes no click, so its item takes no choice either
+    // (To Clipboard while timer mode forces File).
+    const std::pair<int, const ui::Control*> items[] = {
+        {FullscreenPM, &FullscreenRB},     {RectanglePM, &RectangleRB}, {WindowPM, &WindowRB},
+        {ToClipboardPM, &ToClipboardRB},   {ToFilePM, &ToFileRB},       {OnTimerPM, &TimerCB},
+    };
+    for (const auto& [item, control] : items)
+        PopupMenu.SetEnabled(item, control->Enabled());
+}
+
+void TMainForm::SetOnTimerPicture(bool checked)
+{
+    PopupMenu.SetImageIndex(OnTimerPM, checked ? 7 : 8);
+}
+
+// The current choice shows in colour in the tray menu, the others in grey.
+void TMainForm::FullscreenRBClick()
+{
+    PopupMenu.SetImageIndex(FullscreenPM, 9);
+    PopupMenu.SetImageIndex(RectanglePM, 12);
+    PopupMenu.SetImageIndex(WindowPM, 14);
+}
+
+void TMainForm::RectangleRBClick()
+{
+    PopupMenu.SetImageIndex(FullscreenPM, 10);
+    PopupMenu.SetImageIndex(RectanglePM, 11);
+    PopupMenu.SetImageIndex(WindowPM, 14);
+}
+
+void TMainForm::WindowRBClick()
+{
+    PopupMenu.SetImageIndex(FullscreenPM, 10);
+    PopupMenu.SetImageIndex(RectanglePM, 12);
+    PopupMenu.SetImageIndex(WindowPM, 13);
+}
+
+void TMainForm::ToClipboardRBClick()
+{
+    PopupMenu.SetImageIndex(ToClipboardPM, 3);
+    PopupMenu.SetImageIndex(ToFilePM, 6);
+}
+
+void TMainForm::ToFileRBClick()
+{
+    PopupMenu.SetImageIndex(ToClipboardPM, 4);
+    PopupMenu.SetImageIndex(ToFilePM, 5);
+}
+
+}  // namespace snaplark
