@@ -24,7 +24,7 @@ TMainForm* MainForm = nullptr;
 bool ExitRequested = false;
 HANDLE InstanceMutex = nullptr;
 OSVERSIONINFOEXA OsVersionInfo{};
-HookThread* HookThreadObj = nullptr;
+std::unique_ptr<HookThread> HookThreadObj;
 
 namespace {
 
@@ -219,9 +219,9 @@ void TMainForm::FormCreate()
     ApplyAutorunState(*this);
     // The hook thread: from here on Print Screen presses reach this window.
     // The hooks are installed afresh whenever the session comes back.
-    HookThreadObj = new HookThread(Handle());
+    HookThreadObj = std::make_unique<HookThread>(Handle());
     HookThreadObj->Resume();
-    Selection().clickBlocker = HookThreadObj;
+    Selection().clickBlocker = HookThreadObj.get();
     sessionNotification_.emplace(Handle());
     // Resident: the tray icon shows; then whatever start-up left queued.
     CoolTrayIcon.SetIconVisible(true);

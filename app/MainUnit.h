@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 
 #include "app/TrayIcon.h"
@@ -174,6 +175,6 @@ extern TMainForm* MainForm;
 extern bool ExitRequested;
 extern HANDLE InstanceMutex;
 extern OSVERSIONINFOEXA OsVersionInfo;
-extern HookThread* HookThreadObj;
+extern std::unique_ptr<HookThread> HookThreadObj;
 
 }  // namespace snaplark

@@ -45,7 +45,7 @@ void ProcessPendingMessages()
 bool UpdateAutorunEntry(bool wanted)
 {
     if (wanted) {
-        const UniqueRegistryKey run = OpenUserKey(kRunKey, true);
+        const ui::UniqueRegistryKey run = OpenUserKey(kRunKey, true);
         if (!run)
             return true;
         const std::string quoted = QuotedExecutablePath(ExecutablePath());
@@ -55,7 +55,7 @@ bool UpdateAutorunEntry(bool wanted)
             return true;
         return WriteStringValue(run.Get(), kAutorunValue, quoted);
     }
-    const UniqueRegistryKey run = OpenUserKey(kRunKey, false);
+    const ui::UniqueRegistryKey run = OpenUserKey(kRunKey, false);
     if (!run || !ValueExists(run.Get(), kAutorunValue))
         return true;
     return RegDeleteValueA(run.Get(), kAutorunValue) == ERROR_SUCCESS;
@@ -63,14 +63,14 @@ bool UpdateAutorunEntry(bool wanted)
 
 }  // namespace
 
-UniqueRegistryKey OpenUserKey(const char* path, bool create)
+ui::UniqueRegistryKey OpenUserKey(const char* path, bool create)
 {
     HKEY key = nullptr;
     const LONG result =
         create ? RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                  KEY_ALL_ACCESS, nullptr, &key, nullptr)
                : RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &key);
-    return UniqueRegistryKey(result == ERROR_SUCCESS ? key : nullptr);
+    return ui::UniqueRegistryKey(result == ERROR_SUCCESS ? key : nullptr);
 }
 
 bool ValueExists(HKEY key, const char* name)
@@ -179,7 +179,7 @@ std::string ExecutablePath()
 void LoadSettings(TMainForm& form)
 {
     StoredSettings stored;
-    if (const UniqueRegistryKey key = OpenUserKey(kSettingsKey, true))
+    if (const ui::UniqueRegistryKey key = OpenUserKey(kSettingsKey, true))
         stored = ReadStoredSettings(key.Get());
 
     // The values without click handlers take effect directly.
@@ -213,7 +213,7 @@ void LoadSettings(TMainForm& form)
 
 void ApplyAutorunState(TMainForm& form)
 {
-    const UniqueRegistryKey run = OpenUserKey(kRunKey, false);
+    const ui::UniqueRegistryKey run = OpenUserKey(kRunKey, false);
     if (!run)
         return;
     bool own = false;
@@ -227,7 +227,7 @@ void ApplyAutorunState(TMainForm& form)
 std::vector<std::string> SaveSettings(TMainForm& form)
 {
     std::vector<std::string> failed;
-    if (const UniqueRegistryKey key = OpenUserKey(kSettingsKey, true)) {
+    if (const ui::UniqueRegistryKey key = OpenUserKey(kSettingsKey, true)) {
         StoredSettings s;
         // The position is signed 16 bits; widened with its sign.
         s.interval = static_cast<uint32_t>(static_cast<int32_t>(form.TimeUD.Position()));

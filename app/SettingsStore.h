@@ -45,7 +45,7 @@ struct StoredSettings {
 
 // Opens a key under HKEY_CURRENT_USER with full access, creating it when
 // create is set; empty when that fails.
-UniqueRegistryKey OpenUserKey(const char* path, bool create);
+ui::UniqueRegistryKey OpenUserKey(const char* path, bool create);
 
 bool ValueExists(HKEY key, const char* name);
 // A REG_DWORD of 4 bytes, or nothing.

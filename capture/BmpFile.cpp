@@ -39,8 +39,8 @@ std::optional<DibView> SectionAsItIs(HBITMAP bitmap, std::array<RGBQUAD, 256>& c
     view.stride = DibStride(view.width, view.bitCount);
     view.bitFields = bitFields;
     if (view.bitCount <= 8) {
-        UniqueMemoryDc dc(CheckGdi(CreateCompatibleDC(nullptr)));
-        SelectGuard select(dc.Get(), bitmap);
+        ui::UniqueMemoryDc dc(CheckGdi(CreateCompatibleDC(nullptr)));
+        ui::SelectGuard select(dc.Get(), bitmap);
         colors.fill({});
         GetDIBColorTable(dc.Get(), 0, 1u << view.bitCount, colors.data());
         view.colorTable = reinterpret_cast<const std::uint8_t*>(colors.data());

@@ -4,7 +4,7 @@
 
 namespace snaplark {
 
-TCaptureForm* CaptureForm = nullptr;
+std::unique_ptr<TCaptureForm> CaptureForm;
 
 TCaptureForm::TCaptureForm()
     : ui::Form("TCaptureForm", "", 0, 0, ui::Form::kNoBorder, WS_EX_TOPMOST)
@@ -17,8 +17,8 @@ TCaptureForm::TCaptureForm()
 
 void CreateCaptureForm()
 {
-    CaptureForm = new TCaptureForm;
-    Selection().overlay = CaptureForm;
+    CaptureForm = std::make_unique<TCaptureForm>();
+    Selection().overlay = CaptureForm.get();
 }
 
 void FreeCaptureForm()
@@ -26,8 +26,7 @@ void FreeCaptureForm()
     Selection().overlay = nullptr;
     if (CaptureForm)
         CaptureForm->Close();
-    delete CaptureForm;
-    CaptureForm = nullptr;
+    CaptureForm.reset();
 }
 
 }  // namespace snaplark

@@ -4,6 +4,8 @@
 // low-level hook.
 #pragma once
 
+#include <memory>
+
 #include "ui/Form.h"
 #include "ui/Image.h"
 
@@ -18,7 +20,7 @@ public:
 
 // The one overlay, hidden between selections; it exists from start-up to
 // shutdown and is what the selection aids draw on.
-extern TCaptureForm* CaptureForm;
+extern std::unique_ptr<TCaptureForm> CaptureForm;
 void CreateCaptureForm();
 void FreeCaptureForm();
 

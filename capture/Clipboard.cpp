@@ -22,7 +22,7 @@ class OpenedClipboard {
 public:
     OpenedClipboard()
     {
-        for (int tried = 1; !OpenClipboard(ApplicationWindow()); ++tried) {
+        for (int tried = 1; !OpenClipboard(ui::ApplicationWindow()); ++tried) {
             if (tried == kOpenTries)
                 throw Error("Cannot open clipboard");
             Sleep(kOpenRetryMs);
@@ -35,7 +35,7 @@ public:
 
 // A bitmap carries a palette when it is a DIB section with a colour table
 // (the Direct3D capture at 8 bits); a device-dependent bitmap has none.
-UniquePalette PaletteOf(HBITMAP bitmap)
+ui::UniquePalette PaletteOf(HBITMAP bitmap)
 {
     DIBSECTION ds{};
     if (GetObjectA(bitmap, sizeof ds, &ds) != sizeof ds || ds.dsBmih.biBitCount > 8)
@@ -43,8 +43,8 @@ UniquePalette PaletteOf(HBITMAP bitmap)
     RGBQUAD colors[256] = {};
     UINT count = 0;
     {
-        UniqueMemoryDc dc(CheckGdi(CreateCompatibleDC(nullptr)));
-        SelectGuard select(dc.Get(), bitmap);
+        ui::UniqueMemoryDc dc(CheckGdi(CreateCompatibleDC(nullptr)));
+        ui::SelectGuard select(dc.Get(), bitmap);
         count = GetDIBColorTable(dc.Get(), 0, 256, colors);
     }
     if (count == 0)
@@ -56,33 +56,32 @@ UniquePalette PaletteOf(HBITMAP bitmap)
     log->palNumEntries = static_cast<WORD>(count);
     for (UINT i = 0; i < count; ++i)
         log->palPalEntry[i] = {colors[i].rgbRed, colors[i].rgbGreen, colors[i].rgbBlue, 0};
-    return UniquePalette(CheckGdi(CreatePalette(log)));
+    return ui::UniquePalette(CheckGdi(CreatePalette(log)));
 }
 
 // A device-dependent copy for the clipboard, drawn with the bitmap's own
 // palette so its colours survive on a palette display.
-UniqueBitmap ScreenCopyOf(HBITMAP bitmap, const BitmapShape& shape, HPALETTE palette)
+ui::UniqueBitmap ScreenCopyOf(HBITMAP bitmap, const BitmapShape& shape, HPALETTE palette)
 {
-    UniqueBitmap copy;
+    ui::UniqueBitmap copy;
     {
-        WindowDc screen(nullptr, WindowDc::Client);
+        ui::WindowDc screen(nullptr, ui::WindowDc::Client);
         if (!screen)
             RaiseGdiFailure();
         copy.Reset(CheckGdi(CreateCompatibleBitmap(screen.Get(), shape.width, shape.height)));
     }
-    UniqueMemoryDc target(CheckGdi(CreateCompatibleDC(nullptr)));
-    UniqueMemoryDc source(CheckGdi(CreateCompatibleDC(nullptr)));
-    SelectGuard selectTarget(target.Get(), copy.Get());
-    SelectGuard selectSource(source.Get(), bitmap);
+    ui::UniqueMemoryDc target(CheckGdi(CreateCompatibleDC(nullptr)));
+    ui::UniqueMemoryDc source(CheckGdi(CreateCompatibleDC(nullptr)));
+    ui::SelectGuard selectTarget(target.Get(), copy.Get());
+    ui::SelectGuard selectSource(source.Get(), bitmap);
+    ui::SelectGuard targetPalette, sourcePalette;
     if (palette) {
-        PaletteSelectGuard targetPalette(target.Get(), palette);
-        PaletteSelectGuard sourcePalette(source.Get(), palette);
+        targetPalette = ui::SelectGuard::Palette(target.Get(), palette);
+        sourcePalette = ui::SelectGuard::Palette(source.Get(), palette);
         RealizePalette(target.Get());
         RealizePalette(source.Get());
-        BitBlt(target.Get(), 0, 0, shape.width, shape.height, source.Get(), 0, 0, SRCCOPY);
-    } else {
-        BitBlt(target.Get(), 0, 0, shape.width, shape.height, source.Get(), 0, 0, SRCCOPY);
     }
+    BitBlt(target.Get(), 0, 0, shape.width, shape.height, source.Get(), 0, 0, SRCCOPY);
     return copy;  // the guards deselect it first, so the clipboard may take it
 }
 
@@ -107,8 +106,8 @@ void PutCaptureOnClipboard(HBITMAP bitmap)
     OpenedClipboard clipboard;
     EmptyClipboard();
 
-    UniquePalette palette = PaletteOf(bitmap);
-    UniqueBitmap copy = ScreenCopyOf(bitmap, shape, palette.Get());
+    ui::UniquePalette palette = PaletteOf(bitmap);
+    ui::UniqueBitmap copy = ScreenCopyOf(bitmap, shape, palette.Get());
     HandOver(CF_BITMAP, copy);
     if (palette)
         HandOver(CF_PALETTE, palette);  // the copy made for the clipboard

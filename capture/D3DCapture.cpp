@@ -72,14 +72,14 @@ private:
 // true picture rather than a garbled one.
 int ScreenDepth(HWND window)
 {
-    WindowDc dc(window, WindowDc::Client);
+    ui::WindowDc dc(window, ui::WindowDc::Client);
     const BYTE depth = static_cast<BYTE>(g_depthReader(dc.Get()));
     return depth == 8 || depth == 16 || depth == 24 ? depth : 32;
 }
 
 // A DIB section of the screen's depth filled from the locked surface, top row
 // first. At 8 bits it carries the halftone palette as its colour table.
-UniqueBitmap BuildCaptureBitmap(const SurfaceLock& lock, int width, int height, int depth)
+ui::UniqueBitmap BuildCaptureBitmap(const SurfaceLock& lock, int width, int height, int depth)
 {
     struct {
         BITMAPINFOHEADER header;
@@ -98,8 +98,8 @@ UniqueBitmap BuildCaptureBitmap(const SurfaceLock& lock, int width, int height, 
         const DWORD masks[3] = {0xF800, 0x07E0, 0x001F};
         std::memcpy(info.colors, masks, sizeof masks);
     } else if (depth == 8) {
-        WindowDc screen(nullptr, WindowDc::Client);
-        UniquePalette halftone(CreateHalftonePalette(screen.Get()));
+        ui::WindowDc screen(nullptr, ui::WindowDc::Client);
+        ui::UniquePalette halftone(CreateHalftonePalette(screen.Get()));
         PALETTEENTRY entries[256]{};
         const UINT n = halftone ? GetPaletteEntries(halftone.Get(), 0, 256, entries) : 0;
         for (UINT i = 0; i < n; ++i) {
@@ -110,7 +110,7 @@ UniqueBitmap BuildCaptureBitmap(const SurfaceLock& lock, int width, int height, 
     }
 
     void* bits = nullptr;
-    UniqueBitmap bitmap(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info),
+    ui::UniqueBitmap bitmap(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info),
                                          DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || !bits)
         RaiseGdiFailure();
@@ -172,7 +172,7 @@ void CaptureFullScreenD3D()
             throw Error(kReadFailed);
         const int depth = ScreenDepth(nullptr);
         SurfaceLock lock(surface.Get(), whole);
-        UniqueBitmap bitmap = BuildCaptureBitmap(lock, width, height, depth);
+        ui::UniqueBitmap bitmap = BuildCaptureBitmap(lock, width, height, depth);
         PutCaptureOnClipboard(bitmap.Get());
         // The bitmap goes first, then the lock, then the objects.
         bitmap.Reset();
@@ -185,7 +185,7 @@ void CaptureFullScreenD3D()
     const int depth = ScreenDepth(GetDesktopWindow());
     {
         SurfaceLock lock(surface.Get(), whole);
-        UniqueBitmap bitmap = BuildCaptureBitmap(lock, width, height, depth);
+        ui::UniqueBitmap bitmap = BuildCaptureBitmap(lock, width, height, depth);
         WriteCaptureFile(bitmap.Get(), baseName);
     }
     ShowStatusText("O.K.");

@@ -30,11 +30,11 @@ DibCopy::DibCopy(HBITMAP source, int bitCount)
     auto* info = reinterpret_cast<BITMAPINFO*>(&info_);
     void* bits = nullptr;
     {
-        UniqueMemoryDc dc(CheckGdi(CreateCompatibleDC(nullptr)));
+        ui::UniqueMemoryDc dc(CheckGdi(CreateCompatibleDC(nullptr)));
         section_.Reset(CheckGdi(CreateDIBSection(dc.Get(), info, DIB_RGB_COLORS, &bits, nullptr, 0)));
     }
     {
-        UniqueMemoryDc dc(CheckGdi(CreateCompatibleDC(nullptr)));
+        ui::UniqueMemoryDc dc(CheckGdi(CreateCompatibleDC(nullptr)));
         // A short fetch would hand the encoder rows that were never filled,
         // and the file would pass for a good capture.
         SetLastError(0);

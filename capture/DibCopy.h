@@ -39,7 +39,7 @@ private:
     };
 
     Info info_{};
-    UniqueBitmap section_;
+    ui::UniqueBitmap section_;
     DibView view_;
 };
 

@@ -50,7 +50,7 @@ FileSink::FileSink(const std::string& requested)
             name = NextCaptureFileName(name);
             continue;
         }
-        const std::string reason = SystemErrorText(code);
+        const std::string reason = ui::SystemErrorText(code);
         std::string text = "Cannot create file \"" + AbsolutePath(name) + "\".";
         if (!reason.empty())
             text += " " + reason;

@@ -22,7 +22,7 @@ public:
     void Write(const void* data, std::size_t size) override;
 
 private:
-    UniqueFile file_;
+    ui::UniqueFile file_;
 };
 
 // The name made absolute against the current directory, as the system would

@@ -31,7 +31,7 @@ std::array<RECT, 4> Lines(const RECT& o)
 
 }  // namespace
 
-TFrameForm* FrameForm = nullptr;
+std::unique_ptr<TFrameForm> FrameForm;
 
 TFrameForm::TFrameForm() : ui::Form("TFrameForm", "", 0, 0, ui::Form::kNoBorder, kFrameStyle)
 {
@@ -49,7 +49,7 @@ void TFrameForm::PaintRed()
 {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(Handle(), &ps);
-    UniqueBrush red(CreateSolidBrush(kRed));
+    ui::UniqueBrush red(CreateSolidBrush(kRed));
     RECT all{};
     GetClientRect(Handle(), &all);
     FillRect(dc, &all, red.Get());
@@ -70,7 +70,7 @@ void TFrameForm::Surround(const RECT& bounds)
     // What lies beneath the new place, read before the frame covers it.
     marks_.ForgetGone();
     {
-        WindowDc screen(GetDesktopWindow(), WindowDc::Whole);
+        ui::WindowDc screen(GetDesktopWindow(), ui::WindowDc::Whole);
         for (const RECT& line : Lines(outline)) {
             const RECT shown = OnScreens(line);
             const std::vector<uint32_t> beneath = PixelsOf(screen.Get(), shown);
@@ -81,8 +81,8 @@ void TFrameForm::Surround(const RECT& bounds)
     // Only the outline belongs to the window: its inside is the framed
     // window's, to see and to click.
     const int width = outline.right - outline.left, height = outline.bottom - outline.top;
-    UniqueRegion shape(CreateRectRgn(0, 0, width, height));
-    UniqueRegion inside(CreateRectRgn(1, 1, width - 1, height - 1));
+    ui::UniqueRegion shape(CreateRectRgn(0, 0, width, height));
+    ui::UniqueRegion inside(CreateRectRgn(1, 1, width - 1, height - 1));
     if (shape && inside && CombineRgn(shape.Get(), shape.Get(), inside.Get(), RGN_DIFF) != ERROR &&
         SetWindowRgn(Handle(), shape.Get(), FALSE))
         shape.Release();  // the window's now
@@ -101,15 +101,14 @@ ScreenMarks TFrameForm::TakeOff()
 
 void CreateFrameForm()
 {
-    FrameForm = new TFrameForm;
-    Selection().frame = FrameForm;
+    FrameForm = std::make_unique<TFrameForm>();
+    Selection().frame = FrameForm.get();
 }
 
 void FreeFrameForm()
 {
     Selection().frame = nullptr;
-    delete FrameForm;
-    FrameForm = nullptr;
+    FrameForm.reset();
 }
 
 }  // namespace snaplark

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "capture/ScreenMarks.h"
 #include "ui/Form.h"
 
@@ -32,7 +34,7 @@ private:
 };
 
 // The one frame, hidden between picks; it exists from start-up to shutdown.
-extern TFrameForm* FrameForm;
+extern std::unique_ptr<TFrameForm> FrameForm;
 void CreateFrameForm();
 void FreeFrameForm();
 

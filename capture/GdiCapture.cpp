@@ -18,23 +18,23 @@ namespace {
 
 struct SourceArea {
     HWND window;               // the DC is taken from and released against it
-    WindowDc::Area clipboardDc;
-    WindowDc::Area fileDc;
+    ui::WindowDc::Area clipboardDc;
+    ui::WindowDc::Area fileDc;
     int x, y, width, height;   // the picture, in screen coordinates
 };
 
 // A screen-compatible bitmap, white until the copy lands. An area without
 // pixels gives no bitmap at all (the null capture bitmap).
-UniqueBitmap NewCaptureBitmap(int width, int height)
+ui::UniqueBitmap NewCaptureBitmap(int width, int height)
 {
     if (width <= 0 || height <= 0)
         return {};
-    WindowDc screen(nullptr, WindowDc::Client);
+    ui::WindowDc screen(nullptr, ui::WindowDc::Client);
     if (!screen)
         RaiseGdiFailure();
-    UniqueBitmap bitmap(CheckGdi(CreateCompatibleBitmap(screen.Get(), width, height)));
-    UniqueMemoryDc dc(CheckGdi(CreateCompatibleDC(screen.Get())));
-    SelectGuard select(dc.Get(), bitmap.Get());
+    ui::UniqueBitmap bitmap(CheckGdi(CreateCompatibleBitmap(screen.Get(), width, height)));
+    ui::UniqueMemoryDc dc(CheckGdi(CreateCompatibleDC(screen.Get())));
+    ui::SelectGuard select(dc.Get(), bitmap.Get());
     PatBlt(dc.Get(), 0, 0, width, height, WHITENESS);
     return bitmap;
 }
@@ -54,12 +54,12 @@ ScreenCopy g_screenCopy = SystemScreenCopy;
 // A refused copy would leave the bitmap white, and a white picture must never
 // pass for the screen; nor may one of a window that no monitor shows. The
 // bitmap leaves the DC again before the output stage reads it.
-void CopyFromSource(HBITMAP bitmap, const WindowDc& source, const SourceArea& a, Copy how)
+void CopyFromSource(HBITMAP bitmap, const ui::WindowDc& source, const SourceArea& a, Copy how)
 {
     if (!bitmap)
         return;
-    UniqueMemoryDc dc(CheckGdi(CreateCompatibleDC(nullptr)));
-    SelectGuard select(dc.Get(), bitmap);
+    ui::UniqueMemoryDc dc(CheckGdi(CreateCompatibleDC(nullptr)));
+    ui::SelectGuard select(dc.Get(), bitmap);
     // A window reaching past the screens keeps its size; the part that no
     // monitor shows stays white.
     const RECT shown = OnScreens({a.x, a.y, a.x + a.width, a.y + a.height});
@@ -79,15 +79,15 @@ void CopyFromSource(HBITMAP bitmap, const WindowDc& source, const SourceArea& a,
 void Capture(const SourceArea& area)
 {
     if (CaptureDestination == kToClipboard) {
-        UniqueBitmap bitmap = NewCaptureBitmap(area.width, area.height);
-        WindowDc source(area.window, area.clipboardDc);
+        ui::UniqueBitmap bitmap = NewCaptureBitmap(area.width, area.height);
+        ui::WindowDc source(area.window, area.clipboardDc);
         CopyFromSource(bitmap.Get(), source, area, Copy::Blt);
         PutCaptureOnClipboard(bitmap.Get());
     } else if (CaptureDestination == kToFile) {
         // Named before the screen is read: the name is the time the capture began.
         const std::string baseName = MakeCaptureFileName();
-        UniqueBitmap bitmap = NewCaptureBitmap(area.width, area.height);
-        WindowDc source(area.window, area.fileDc);
+        ui::UniqueBitmap bitmap = NewCaptureBitmap(area.width, area.height);
+        ui::WindowDc source(area.window, area.fileDc);
         CopyFromSource(bitmap.Get(), source, area, Copy::Stretch);
         WriteCaptureFile(bitmap.Get(), baseName);
     }
@@ -103,14 +103,14 @@ ScreenCopy SetScreenCopy(ScreenCopy copy)
 void CaptureFullScreen()
 {
     RedrawAllWindows();
-    Capture({GetDesktopWindow(), WindowDc::Whole, WindowDc::Whole, 0, 0,
+    Capture({GetDesktopWindow(), ui::WindowDc::Whole, ui::WindowDc::Whole, 0, 0,
              GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
 }
 
 void CaptureRectangle()
 {
     // Both DCs show the same screen surface.
-    Capture({GetDesktopWindow(), WindowDc::Whole, WindowDc::Client, SelRect.Left, SelRect.Top,
+    Capture({GetDesktopWindow(), ui::WindowDc::Whole, ui::WindowDc::Client, SelRect.Left, SelRect.Top,
              SelRect.Right - SelRect.Left, SelRect.Bottom - SelRect.Top});
 }
 
@@ -121,7 +121,7 @@ void CaptureWindow(HWND window)
     if (!VisibleWindowBounds(window, &r)) {
         // The window is gone (closed during a timed capture, say): there is
         // no size to capture, and the user should hear why nothing came.
-        std::string text = SystemErrorText(GetLastError());
+        std::string text = ui::SystemErrorText(GetLastError());
         if (text.empty())
             text = "Invalid window handle";
         throw Error(text);
@@ -129,7 +129,7 @@ void CaptureWindow(HWND window)
     // What the user sees there: a window's own DC gives black or stale pixels
     // for windows drawn by the graphics card and for a title bar that the
     // compositor draws, and Wine refuses it for another program's control.
-    Capture({GetDesktopWindow(), WindowDc::Whole, WindowDc::Whole, r.left, r.top, r.right - r.left,
+    Capture({GetDesktopWindow(), ui::WindowDc::Whole, ui::WindowDc::Whole, r.left, r.top, r.right - r.left,
              r.bottom - r.top});
 }
 

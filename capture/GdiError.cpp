@@ -10,7 +10,7 @@ namespace snaplark {
 void RaiseGdiFailure(const char* whenNoText)
 {
     const DWORD code = GetLastError();
-    std::string text = code != 0 ? SystemErrorText(code) : std::string();
+    std::string text = code != 0 ? ui::SystemErrorText(code) : std::string();
     if (text.empty())
         text = whenNoText;
     throw Error(text);

@@ -34,7 +34,7 @@ bool PumpWaitingMessages()
 
 HWND FirstTopLevelWindow()
 {
-    if (HWND app = ApplicationWindow())
+    if (HWND app = ui::ApplicationWindow())
         return GetWindow(app, GW_HWNDFIRST);
     // Before the application window exists (tests): the desktop's first child.
     return GetTopWindow(nullptr);

@@ -28,12 +28,12 @@ std::vector<uint32_t> PixelsOf(HDC source, const RECT& r)
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    UniqueBitmap section(CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    UniqueMemoryDc dc(CreateCompatibleDC(source));
+    ui::UniqueBitmap section(CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ui::UniqueMemoryDc dc(CreateCompatibleDC(source));
     if (!section || !dc || !bits)
         return {};
     {
-        SelectGuard select(dc.Get(), section.Get());
+        ui::SelectGuard select(dc.Get(), section.Get());
         if (!BitBlt(dc.Get(), 0, 0, width, height, source, r.left, r.top, SRCCOPY))
             return {};
     }
@@ -68,7 +68,7 @@ bool ScreenMarks::Shows(HDC screen, const Mark& mark) const
 
 bool ScreenMarks::Showing() const
 {
-    WindowDc screen(GetDesktopWindow(), WindowDc::Whole);
+    ui::WindowDc screen(GetDesktopWindow(), ui::WindowDc::Whole);
     return std::any_of(marks_.begin(), marks_.end(),
                        [&](const Mark& m) { return Shows(screen.Get(), m); });
 }
@@ -84,7 +84,7 @@ void ScreenMarks::WaitUntilGone() const
 
 void ScreenMarks::ForgetGone()
 {
-    WindowDc screen(GetDesktopWindow(), WindowDc::Whole);
+    ui::WindowDc screen(GetDesktopWindow(), ui::WindowDc::Whole);
     std::erase_if(marks_, [&](const Mark& m) { return !Shows(screen.Get(), m); });
 }
 

@@ -38,12 +38,12 @@ void FreezeScreenOnOverlay(TCaptureForm& overlay)
 
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
-    UniqueBitmap snapshot;
+    ui::UniqueBitmap snapshot;
     {
-        WindowDc screen(GetDesktopWindow(), WindowDc::Client);
-        snapshot = UniqueBitmap(CheckGdi(CreateCompatibleBitmap(screen.Get(), width, height)));
-        UniqueMemoryDc mem(CheckGdi(CreateCompatibleDC(screen.Get())));
-        SelectGuard select(mem.Get(), snapshot.Get());
+        ui::WindowDc screen(GetDesktopWindow(), ui::WindowDc::Client);
+        snapshot = ui::UniqueBitmap(CheckGdi(CreateCompatibleBitmap(screen.Get(), width, height)));
+        ui::UniqueMemoryDc mem(CheckGdi(CreateCompatibleDC(screen.Get())));
+        ui::SelectGuard select(mem.Get(), snapshot.Get());
         StretchBlt(mem.Get(), 0, 0, width, height, screen.Get(), 0, 0, width, height, SRCCOPY);
     }
 
@@ -53,8 +53,8 @@ void FreezeScreenOnOverlay(TCaptureForm& overlay)
     overlay.CaptureI.SetPixelBounds(0, 0, width, height);
     overlay.CaptureI.ResizeCanvas(width, height);
     {
-        UniqueMemoryDc mem(CheckGdi(CreateCompatibleDC(overlay.CaptureI.Canvas())));
-        SelectGuard select(mem.Get(), snapshot.Get());
+        ui::UniqueMemoryDc mem(CheckGdi(CreateCompatibleDC(overlay.CaptureI.Canvas())));
+        ui::SelectGuard select(mem.Get(), snapshot.Get());
         StretchBlt(overlay.CaptureI.Canvas(), 0, 0, width, height, mem.Get(), 0, 0, width, height, SRCCOPY);
     }
     snapshot.Reset();
@@ -147,10 +147,10 @@ void DrawSelectionBand(int x, int y)
 {
     HDC canvas = Selection().overlay->CaptureI.Canvas();
     LOGBRUSH hollow{BS_NULL, 0, 0};
-    UniqueBrush brush(CreateBrushIndirect(&hollow));
-    UniquePen pen(CreatePen(PS_DOT, 1, kRed));
-    SelectGuard selectBrush(canvas, brush.Get());
-    SelectGuard selectPen(canvas, pen.Get());
+    ui::UniqueBrush brush(CreateBrushIndirect(&hollow));
+    ui::UniquePen pen(CreatePen(PS_DOT, 1, kRed));
+    ui::SelectGuard selectBrush(canvas, brush.Get());
+    ui::SelectGuard selectPen(canvas, pen.Get());
     const int oldMix = SetROP2(canvas, R2_NOTXORPEN);
     Rectangle(canvas, SelRect.Left, SelRect.Top, x, y);
     SetROP2(canvas, oldMix);

@@ -1,5 +1,7 @@
 #include "input/HookUnit.h"
 
+#include <utility>
+
 namespace snaplark {
 
 namespace {
@@ -111,14 +113,19 @@ bool PostToHookThread(const HookThread& thread, UINT message, WPARAM wParam)
 
 namespace snaplark {
 
-void StopHookThread(HookThread*& thread)
+void StopHookThread(std::unique_ptr<HookThread>& thread)
 {
     if (!thread)
         return;
     PostToHookThread(*thread, WM_QUIT, 0);
     thread->WaitFor();
-    delete thread;
-    thread = nullptr;
+    thread.reset();
+}
+
+void StopHookThread(HookThread*& thread)
+{
+    std::unique_ptr<HookThread> owned(std::exchange(thread, nullptr));
+    StopHookThread(owned);
 }
 
 }  // namespace snaplark

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "capture/ClickBlocking.h"
 #include "ui/Thread.h"
 
@@ -43,6 +45,7 @@ namespace snaplark {
 
 // Ends the hook thread at shutdown: WM_QUIT (retried until taken), wait for
 // the body to remove its hooks and return, then free the object.
+void StopHookThread(std::unique_ptr<HookThread>& thread);
 void StopHookThread(HookThread*& thread);
 
 }  // namespace snaplark

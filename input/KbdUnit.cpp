@@ -2,7 +2,7 @@
 
 namespace snaplark {
 
-TKbdForm* KbdForm = nullptr;
+std::unique_ptr<TKbdForm> KbdForm;
 
 namespace {
 
@@ -40,7 +40,7 @@ TKbdForm::TKbdForm() : Form("TKbdForm", "Keys", kKbdClientWidth, kKbdClientHeigh
 void CreateKbdForm()
 {
     if (!KbdForm)
-        KbdForm = new TKbdForm;
+        KbdForm = std::make_unique<TKbdForm>();
 }
 
 namespace {
@@ -62,8 +62,7 @@ void ShowKbdFormModal()
     showingModal = false;
     if (freeWhenClosed) {
         freeWhenClosed = false;
-        delete KbdForm;
-        KbdForm = nullptr;
+        KbdForm.reset();
     }
 }
 
@@ -76,8 +75,7 @@ void FreeKbdForm()
         freeWhenClosed = true;
         return;
     }
-    delete KbdForm;
-    KbdForm = nullptr;
+    KbdForm.reset();
 }
 
 }  // namespace snaplark

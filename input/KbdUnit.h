@@ -2,6 +2,8 @@
 // shown modally from the main window's Keys button.
 #pragma once
 
+#include <memory>
+
 #include "ui/Form.h"
 #include "ui/GroupBox.h"
 #include "ui/Label.h"
@@ -21,7 +23,7 @@ public:
 };
 
 // The one Keys window, from start-up until shutdown.
-extern TKbdForm* KbdForm;
+extern std::unique_ptr<TKbdForm> KbdForm;
 
 // Start-up: the window is made once, hidden.
 void CreateKbdForm();

@@ -14,8 +14,8 @@ void RunTick(const std::function<void()>& capture)
         // The timer goes on: a failure repeated on later ticks, or one that
         // comes while a box is open, is counted by the gate and not shown.
         const std::exception_ptr error = std::current_exception();
-        if (TickReports().Admit(ErrorTextOf(error), ShownErrorText()))
-            ReportException(error);
+        if (TickReports().Admit(ui::ErrorTextOf(error), ui::ShownErrorText()))
+            ui::ReportException(error);
     }
 }
 

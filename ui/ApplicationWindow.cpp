@@ -1,6 +1,6 @@
 #include "ui/ApplicationWindow.h"
 
-namespace snaplark {
+namespace snaplark::ui {
 
 namespace {
 HWND g_applicationWindow = nullptr;
@@ -9,4 +9,4 @@ HWND g_applicationWindow = nullptr;
 HWND ApplicationWindow() { return g_applicationWindow; }
 void SetApplicationWindow(HWND window) { g_applicationWindow = window; }
 
-}  // namespace snaplark
+}  // namespace snaplark::ui

@@ -4,9 +4,9 @@
 
 #include <windows.h>
 
-namespace snaplark {
+namespace snaplark::ui {
 
 HWND ApplicationWindow();
 void SetApplicationWindow(HWND window);
 
-}  // namespace snaplark
+}  // namespace snaplark::ui

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-namespace snaplark {
+namespace snaplark::ui {
 
 int ScaleToDpi(int value, unsigned dpi)
 {
@@ -54,4 +54,4 @@ std::vector<uint32_t> ScaleCellsNearest(const std::vector<uint32_t>& pixels, int
     return out;
 }
 
-}  // namespace snaplark
+}  // namespace snaplark::ui

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace snaplark {
+namespace snaplark::ui {
 
 // Every position, size and font height in the program's layout is meant
 // for a screen of 96 dots per inch.
@@ -28,4 +28,4 @@ int ScaleFontHeight(int height, unsigned dpi);
 std::vector<uint32_t> ScaleCellsNearest(const std::vector<uint32_t>& pixels, int cellWidth,
                                         int height, int cells, int newCellWidth, int newHeight);
 
-}  // namespace snaplark
+}  // namespace snaplark::ui

@@ -7,7 +7,7 @@
 #include "ui/ApplicationWindow.h"
 #include "ui/ErrorText.h"
 
-namespace snaplark {
+namespace snaplark::ui {
 
 namespace {
 
@@ -113,4 +113,4 @@ ErrorBoxDisplay SetErrorBoxDisplay(ErrorBoxDisplay display)
     return std::exchange(Display(), std::move(display));
 }
 
-}  // namespace snaplark
+}  // namespace snaplark::ui

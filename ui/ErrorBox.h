@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-namespace snaplark {
+namespace snaplark::ui {
 
 inline constexpr char kErrorBoxCaption[] = "Snaplark";
 // In front of every window: a capture started by a hotkey leaves another
@@ -40,4 +40,4 @@ using ErrorBoxDisplay =
     std::function<int(HWND owner, const std::string& text, const char* caption, UINT flags)>;
 ErrorBoxDisplay SetErrorBoxDisplay(ErrorBoxDisplay display);
 
-}  // namespace snaplark
+}  // namespace snaplark::ui

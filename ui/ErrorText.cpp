@@ -1,6 +1,6 @@
 #include "ui/ErrorText.h"
 
-namespace snaplark {
+namespace snaplark::ui {
 
 std::string ErrorBoxText(const std::string& text)
 {
@@ -9,4 +9,4 @@ std::string ErrorBoxText(const std::string& text)
     return text;
 }
 
-}  // namespace snaplark
+}  // namespace snaplark::ui

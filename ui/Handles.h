@@ -6,7 +6,7 @@
 
 #include <utility>
 
-namespace snaplark {
+namespace snaplark::ui {
 
 // Unique owner of a handle whose release is one call. Traits give the empty
 // value and the release; a moved-from owner holds the empty value.
@@ -115,49 +115,60 @@ private:
     HDC dc_ = nullptr;
 };
 
-// Selects an object into a DC and puts the previous one back on scope exit,
-// so the object can be used or deleted independently of the DC afterwards.
+// Selects an object (or a palette, which SelectObject does not take) into a
+// DC and puts the previous one back when it goes, so the object can be used
+// or deleted independently of the DC afterwards. Can start empty and be
+// moved, for a selection made only on some paths.
 class SelectGuard {
 public:
-    SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+    SelectGuard() = default;
+    SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object))
+    {
+        if (old_ == HGDI_ERROR)
+            old_ = nullptr;
+    }
+    static SelectGuard Palette(HDC dc, HPALETTE palette, bool background = false)
+    {
+        SelectGuard guard;
+        guard.dc_ = dc;
+        guard.old_ = SelectPalette(dc, palette, background);
+        guard.palette_ = true;
+        return guard;
+    }
     ~SelectGuard() { Restore(); }
+    SelectGuard(SelectGuard&& other) noexcept
+        : dc_(other.dc_), old_(std::exchange(other.old_, nullptr)), palette_(other.palette_)
+    {
+    }
+    SelectGuard& operator=(SelectGuard&& other) noexcept
+    {
+        if (this != &other) {
+            Restore();
+            dc_ = other.dc_;
+            old_ = std::exchange(other.old_, nullptr);
+            palette_ = other.palette_;
+        }
+        return *this;
+    }
     SelectGuard(const SelectGuard&) = delete;
     SelectGuard& operator=(const SelectGuard&) = delete;
 
     // Puts the previous object back now rather than at scope exit.
     void Restore()
     {
-        if (old_ && old_ != HGDI_ERROR)
-            SelectObject(dc_, old_);
-        old_ = nullptr;
+        const HGDIOBJ old = std::exchange(old_, nullptr);
+        if (!old)
+            return;
+        if (palette_)
+            SelectPalette(dc_, static_cast<HPALETTE>(old), TRUE);
+        else
+            SelectObject(dc_, old);
     }
 
 private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
-
-// The same for palettes, which SelectObject does not take.
-class PaletteSelectGuard {
-public:
-    PaletteSelectGuard(HDC dc, HPALETTE palette, bool background = false)
-        : dc_(dc), old_(SelectPalette(dc, palette, background))
-    {
-    }
-    ~PaletteSelectGuard() { Restore(); }
-    PaletteSelectGuard(const PaletteSelectGuard&) = delete;
-    PaletteSelectGuard& operator=(const PaletteSelectGuard&) = delete;
-
-    void Restore()
-    {
-        if (old_)
-            SelectPalette(dc_, old_, TRUE);
-        old_ = nullptr;
-    }
-
-private:
-    HDC dc_;
-    HPALETTE old_;
+    HDC dc_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+    bool palette_ = false;
 };
 
 // A registry key the program opened (never a predefined root such as
@@ -170,4 +181,4 @@ struct RegistryKeyTraits {
 
 using UniqueRegistryKey = UniqueHandleOf<RegistryKeyTraits>;
 
-}  // namespace snaplark
+}  // namespace snaplark::ui

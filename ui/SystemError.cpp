@@ -1,6 +1,6 @@
 #include "ui/SystemError.h"
 
-namespace snaplark {
+namespace snaplark::ui {
 
 std::string SystemErrorText(DWORD code)
 {
@@ -17,4 +17,4 @@ std::string SystemErrorText(DWORD code)
     return text;
 }
 
-}  // namespace snaplark
+}  // namespace snaplark::ui

@@ -5,10 +5,10 @@
 
 #include <string>
 
-namespace snaplark {
+namespace snaplark::ui {
 
 // FormatMessage's text for code, without the trailing blanks, line breaks and
 // full stops that the system appends; empty when the system has no text.
 std::string SystemErrorText(DWORD code);
 
-}  // namespace snaplark
+}  // namespace snaplark::ui

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-using snaplark::ScaleCellsNearest;
-using snaplark::ScaleFontHeight;
-using snaplark::ScaleToDpi;
+using snaplark::ui::ScaleCellsNearest;
+using snaplark::ui::ScaleFontHeight;
+using snaplark::ui::ScaleToDpi;
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-using snaplark::ErrorBoxText;
+using snaplark::ui::ErrorBoxText;
 
 TEST(ErrorBoxText, AddsFullStopAfterLettersDigitsAndHigherSymbols)
 {

@@ -22,6 +22,7 @@
 
 using namespace driver;
 using namespace snaplark;
+using namespace snaplark::ui;
 
 namespace {
 

@@ -122,14 +122,14 @@ private:
 inline std::string BoxTextOf(const std::function<void()>& f)
 {
     std::string shown;
-    auto previous = snaplark::SetErrorBoxDisplay(
+    auto previous = snaplark::ui::SetErrorBoxDisplay(
         [&](HWND, const std::string& text, const char*, UINT) { shown = text; return IDOK; });
     try {
         f();
     } catch (...) {
-        snaplark::ReportException(std::current_exception());
+        snaplark::ui::ReportException(std::current_exception());
     }
-    snaplark::SetErrorBoxDisplay(std::move(previous));
+    snaplark::ui::SetErrorBoxDisplay(std::move(previous));
     return shown;
 }
 

@@ -166,7 +166,7 @@ TEST_F(Framework, CheckBoxTogglesOnEveryClick)
 TEST_F(Framework, AnErrorLeavingAHandlerIsShownAndTheProgramGoesOn)
 {
     std::vector<std::string> shown;
-    auto previous = snaplark::SetErrorBoxDisplay([&](HWND, const std::string& text, const char*, UINT) {
+    auto previous = snaplark::ui::SetErrorBoxDisplay([&](HWND, const std::string& text, const char*, UINT) {
         shown.push_back(text);
         return IDOK;
     });
@@ -183,7 +183,7 @@ TEST_F(Framework, AnErrorLeavingAHandlerIsShownAndTheProgramGoesOn)
     PostMessageA(form.Handle(), WM_APP, 0, 0);
     App().ProcessMessages();
     ClickControl(b);
-    snaplark::SetErrorBoxDisplay(previous);
+    snaplark::ui::SetErrorBoxDisplay(previous);
 
     EXPECT_EQ(shown, (std::vector<std::string>{"Cannot open clipboard.", "Out of system resources."}));
     EXPECT_EQ(clicksB, 1);

@@ -9,6 +9,7 @@
 
 using namespace capture_test;
 using namespace snaplark;
+using namespace snaplark::ui;
 
 namespace {
 

@@ -926,7 +926,7 @@ TEST(MainWindow, StartUpThatFailsUndoesItselfReportsAndQuits)
         bool keysWindow;
     };
     std::vector<Box> boxes;
-    snaplark::SetErrorBoxDisplay([&](HWND, const std::string& text, const char*, UINT) {
+    snaplark::ui::SetErrorBoxDisplay([&](HWND, const std::string& text, const char*, UINT) {
         boxes.push_back({text, MutexExists(),
                          FindWindowOf(GetCurrentProcessId(), "TKbdForm", nullptr) != nullptr});
         return IDOK;
@@ -946,7 +946,7 @@ TEST(MainWindow, StartUpThatFailsUndoesItselfReportsAndQuits)
         ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
         EXPECT_EQ(quit.wParam, 1u);
     }
-    snaplark::SetErrorBoxDisplay({});
+    snaplark::ui::SetErrorBoxDisplay({});
     UnregisterClassA("TCaptureForm", GetModuleHandleA(nullptr));
     // Nothing was stored: the controls never held the settings.
     EXPECT_LE(program::ValueCount(program::kSettingsKey), 0);

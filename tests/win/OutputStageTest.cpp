@@ -17,6 +17,7 @@
 
 using namespace capture_test;
 using namespace snaplark;
+using namespace snaplark::ui;
 
 namespace {
 

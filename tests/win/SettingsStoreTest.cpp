@@ -10,6 +10,7 @@
 #include "app/SettingsRules.h"
 
 using namespace snaplark;
+using namespace snaplark::ui;
 
 namespace {
 

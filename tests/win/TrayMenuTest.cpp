@@ -396,7 +396,7 @@ TEST(TrayMenu, PicturesGrowWithTheDpi)
     for (const Picture& p : Pictures()) {
         Picture g;
         g.width = g.height = 24;
-        g.rgb = snaplark::ScaleCellsNearest(p.rgb, p.width, p.height, 1, 24, 24);
+        g.rgb = snaplark::ui::ScaleCellsNearest(p.rgb, p.width, p.height, 1, 24, 24);
         grown.push_back(std::move(g));
     }
     MoveMouse(400, 300);

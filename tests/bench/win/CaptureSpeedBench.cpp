@@ -34,6 +34,7 @@
 
 using namespace driver;
 using namespace snaplark;
+using namespace snaplark::ui;
 
 namespace {
 
