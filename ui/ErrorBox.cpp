@@ -2,9 +2,9 @@
 
 #include <new>
 #include <utility>
-#include <vector>
 
 #include "ui/ApplicationWindow.h"
+#include "ui/DisabledThreadWindows.h"
 #include "ui/ErrorText.h"
 
 namespace snaplark::ui {
@@ -35,37 +35,6 @@ int ShowMessageBox(HWND owner, const std::string& text, const char* caption, UIN
     return MessageBoxA(owner, text.c_str(), caption, flags);
 }
 
-BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM windows)
-{
-    if (IsWindowVisible(window) && IsWindowEnabled(window))
-        reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
-    return TRUE;
-}
-
-// The box is modal to the whole program, not only to its owner: the thread's
-// other visible windows take no input until it closes.
-class DisabledThreadWindows {
-public:
-    DisabledThreadWindows()
-    {
-        EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow,
-                          reinterpret_cast<LPARAM>(&windows_));
-        for (HWND w : windows_)
-            EnableWindow(w, FALSE);
-    }
-    ~DisabledThreadWindows()
-    {
-        for (HWND w : windows_)
-            if (IsWindow(w))
-                EnableWindow(w, TRUE);
-    }
-    DisabledThreadWindows(const DisabledThreadWindows&) = delete;
-    DisabledThreadWindows& operator=(const DisabledThreadWindows&) = delete;
-
-private:
-    std::vector<HWND> windows_;
-};
-
 }  // namespace
 
 void ShowErrorBox(const std::string& text)
@@ -74,6 +43,7 @@ void ShowErrorBox(const std::string& text)
         return;
     const std::string shown = ErrorBoxText(text);
     BoxOpen open(text);
+    // Modal to the whole program, not only to its owner.
     DisabledThreadWindows disabled;
     if (Display())
         Display()(ApplicationWindow(), shown, kErrorBoxCaption, kErrorBoxFlags);

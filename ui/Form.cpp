@@ -2,10 +2,10 @@
 
 #include <stdexcept>
 #include <utility>
-#include <vector>
 
 #include "ui/Application.h"
 #include "ui/Control.h"
+#include "ui/DisabledThreadWindows.h"
 #include "ui/Dpi.h"
 #include "ui/DpiScale.h"
 #include "ui/PopupMenu.h"
@@ -30,13 +30,6 @@ void ApplyDpiToChildren(HWND parent)
             control->ApplyDpi();
         ApplyDpiToChildren(w);
     }
-}
-
-BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM windows)
-{
-    if (IsWindowVisible(window) && IsWindowEnabled(window))
-        reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
-    return TRUE;
 }
 
 }  // namespace
@@ -153,13 +146,8 @@ void Form::PlaceOnFirstShow()
 
 void Form::ShowModal()
 {
-    std::vector<HWND> disabled;
-    EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow,
-                      reinterpret_cast<LPARAM>(&disabled));
-    std::erase(disabled, handle_);
     const HWND previouslyActive = GetActiveWindow();
-    for (HWND w : disabled)
-        EnableWindow(w, FALSE);
+    DisabledThreadWindows disabled(handle_);
 
     modal_ = true;
     Show();
@@ -170,9 +158,7 @@ void Form::ShowModal()
 
     // Enabled again before the form goes, so activation returns to the
     // program's own window rather than to another program.
-    for (HWND w : disabled)
-        if (IsWindow(w))
-            EnableWindow(w, TRUE);
+    disabled.Restore();
     Hide();
     if (previouslyActive && IsWindow(previouslyActive) && IsWindowVisible(previouslyActive))
         SetActiveWindow(previouslyActive);

@@ -29,6 +29,15 @@ void WatchFor(Ms duration, const std::function<void()>& whileWatching)
     } while (std::chrono::steady_clock::now() < end);
 }
 
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
 // --- files ------------------------------------------------------------------
 
 std::string ExeDir()

@@ -24,6 +24,9 @@ bool WaitFor(const std::function<bool()>& cond, Ms timeout = 10s, Ms poll = 20ms
 // more files, a failure is not told again). Anything that does happen is
 // waited for with WaitFor.
 void WatchFor(Ms duration, const std::function<void()>& whileWatching = {});
+// Takes and dispatches every message waiting in the calling thread's queue,
+// and returns once it is empty: for waits on the test program's own windows.
+void Pump();
 
 // --- files and paths --------------------------------------------------------
 std::string ExeDir();                       // folder of the running test program

@@ -30,15 +30,6 @@ inline uint32_t PatternAt(int x, int y)
     return (r << 16) | (g << 8) | b;
 }
 
-inline void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
 inline bool PumpUntil(const std::function<bool()>& cond, Ms timeout = 5s)
 {
     return WaitFor([&] { Pump(); return cond(); }, timeout, 10ms);

@@ -42,7 +42,7 @@ protected:
     static inline Form* mainForm_ = nullptr;
 };
 
-void Pump() { App().ProcessMessages(); }
+void ProcessMessages() { App().ProcessMessages(); }
 
 TEST_F(Framework, RadioButtonRunsItsHandlerOnlyWhenItBecomesChecked)
 {
@@ -339,7 +339,7 @@ TEST_F(Framework, TimerStartsAFreshPeriodAndDropsTicksDueWhenDisabled)
     timer.SetEnabled(true);
     WatchFor(150ms);  // a tick falls due, but nobody takes it
     timer.SetEnabled(false);
-    WatchFor(100ms, Pump);  // and it does not come later
+    WatchFor(100ms, ProcessMessages);  // and it does not come later
     EXPECT_EQ(ticks, 0);
 
     ULONGLONG firstTick = 0;
@@ -349,10 +349,10 @@ TEST_F(Framework, TimerStartsAFreshPeriodAndDropsTicksDueWhenDisabled)
     };
     timer.SetInterval(300);
     timer.SetEnabled(true);
-    WatchFor(200ms, Pump);  // part of a period
+    WatchFor(200ms, ProcessMessages);  // part of a period
     const ULONGLONG restarted = GetTickCount64();
     timer.SetEnabled(true);  // enabling again starts the period afresh
-    EXPECT_TRUE(WaitFor([&] { Pump(); return firstTick != 0; }, 2s, 5ms));
+    EXPECT_TRUE(WaitFor([&] { ProcessMessages(); return firstTick != 0; }, 2s, 5ms));
     timer.SetEnabled(false);
     ASSERT_NE(firstTick, 0u);
     EXPECT_GE(firstTick - restarted, 250u);

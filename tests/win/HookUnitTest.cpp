@@ -33,15 +33,6 @@ LRESULT CALLBACK TargetProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
     return DefWindowProcA(w, m, wp, lp);
 }
 
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
 bool PumpUntil(const std::function<bool()>& cond, Ms timeout = 5s)
 {
     return WaitFor([&] { Pump(); return cond(); }, timeout, 5ms);

@@ -48,14 +48,6 @@ struct Target {
     }
     ~Target() { DestroyWindow(window); }
 
-    static void Pump()
-    {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
     void Settle()
     {
         UpdateWindow(window);
@@ -65,7 +57,7 @@ struct Target {
 
 bool PumpUntil(const std::function<bool()>& cond, Ms timeout = 10s)
 {
-    return WaitFor([&] { Target::Pump(); return cond(); }, timeout, 10ms);
+    return WaitFor([&] { Pump(); return cond(); }, timeout, 10ms);
 }
 
 // The file is complete once the program has closed it: it writes with
@@ -100,7 +92,7 @@ Pixels BmpPixels(const std::vector<uint8_t>& bmp)
 
 std::optional<Pixels> WaitForClipboard(DWORD sequenceBefore)
 {
-    return WaitForClipboardBitmap(sequenceBefore, 10s, Target::Pump);
+    return WaitForClipboardBitmap(sequenceBefore, 10s, Pump);
 }
 
 // Where two pictures of the same size differ, for a failure's message.
@@ -214,7 +206,7 @@ protected:
         ASSERT_TRUE(shot.has_value());
         EXPECT_EQ(shot->width, width_);
         EXPECT_EQ(shot->height, height_);
-        EXPECT_TRUE(ScreenShows(*shot, 0, 0, 5s, Target::Pump))
+        EXPECT_TRUE(ScreenShows(*shot, 0, 0, 5s, Pump))
             << Difference(*shot, ScreenPixels(0, 0, width_, height_));
     }
 
@@ -262,7 +254,7 @@ TEST_F(PrintScreen, ShiftWritesOneFileNamedByTheClockInEachFormat)
             const Pixels shot = BmpPixels(bytes);
             EXPECT_EQ(shot.width, width_);
             EXPECT_EQ(shot.height, height_);
-            EXPECT_TRUE(ScreenShows(shot, 0, 0, 5s, Target::Pump))
+            EXPECT_TRUE(ScreenShows(shot, 0, 0, 5s, Pump))
                 << "the file is not the screen: " << Difference(shot, ScreenPixels(0, 0, width_, height_));
         } else if (std::string(f.pattern) == "*.png") {
             EXPECT_EQ(std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8), 0);
@@ -349,9 +341,7 @@ TEST_F(PrintScreen, AProgramThatStoppedAnsweringDoesNotHoldTheCapture)
             auto* self = static_cast<Hung*>(p);
             HWND w = CreateWindowA("Static", "Hung", WS_POPUP | WS_VISIBLE | WS_BORDER, 700, 400, 200, 100,
                                    nullptr, nullptr, nullptr, nullptr);
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageA(&msg);
+            Pump();
             SetEvent(self->ready);
             WaitForSingleObject(self->release, INFINITE);  // no messages taken meanwhile
             DestroyWindow(w);
@@ -386,7 +376,7 @@ TEST_F(PrintScreen, CtrlDragCapturesTheRectangleAndItsClicksReachNobody)
         ASSERT_TRUE(shot.has_value()) << Describe();
         EXPECT_EQ(shot->width, 200);
         EXPECT_EQ(shot->height, 200);
-        EXPECT_TRUE(ScreenShows(*shot, 100, 50, 5s, Target::Pump))
+        EXPECT_TRUE(ScreenShows(*shot, 100, 50, 5s, Pump))
             << "not the live screen at (100, 50)-(300, 250): "
             << Difference(*shot, ScreenPixels(100, 50, 200, 200));
         EXPECT_FALSE(OverlayShown());
@@ -406,7 +396,7 @@ TEST_F(PrintScreen, TwentyDragsInARowCaptureTheLiveScreenWithoutTheBand)
         const std::optional<Pixels> shot = DragCapture(300, 250, 100, 50);
         ASSERT_TRUE(shot.has_value()) << "drag " << i << ": " << Describe();
         ASSERT_EQ(shot->width, 200);
-        if (!ScreenShows(*shot, 100, 50, 5s, Target::Pump)) {
+        if (!ScreenShows(*shot, 100, 50, 5s, Pump)) {
             SavePng(ArtifactDir() + "\\drag_capture.png", *shot);  // for a person to look at
             FAIL() << "drag " << i << ": " << Difference(*shot, ScreenPixels(100, 50, 200, 200));
         }
@@ -447,7 +437,7 @@ TEST_F(PrintScreen, AltPicksTheControlUnderTheCursorFrameIncluded)
     for (int y = 1; y <= h - 3; ++y)
         for (int x : {1, w - 3})
             ASSERT_NE(shot->At(x, y), kRed) << "the red frame was captured at " << x << ", " << y;
-    EXPECT_TRUE(ScreenShows(*shot, r.left, r.top, 5s, Target::Pump))
+    EXPECT_TRUE(ScreenShows(*shot, r.left, r.top, 5s, Pump))
         << "not the control as shown: " << Difference(*shot, ScreenPixels(r.left, r.top, w, h));
     target.Settle();
     EXPECT_EQ(Target::buttonClicks, 0) << "the picking click reached the control";
@@ -483,7 +473,7 @@ TEST_F(PrintScreen, TimerWritesAFileEveryIntervalUntilTheNextPress)
     PressKey(VK_SNAPSHOT, {VK_LCONTROL});  // any press stops it
     Idle();
     const size_t stopped = Files().size();
-    WatchFor(700ms, Target::Pump);  // several intervals: no file may come
+    WatchFor(700ms, Pump);  // several intervals: no file may come
     EXPECT_LE(Files().size(), stopped + 1) << "the timer did not stop";
     EXPECT_FALSE(OverlayShown()) << "a stopping press does nothing else";
 
@@ -538,13 +528,13 @@ TEST_F(PrintScreen, FailingTimedCapturesDoNotPileUpBoxes)
     Start({{"On Timer", 1}, {"Capture Interval", 100}}, false);
     PressKey(VK_SNAPSHOT, {VK_LSHIFT});
     ASSERT_TRUE(PumpUntil([&] { return ErrorBoxOf(Pid()) != nullptr; }));
-    WatchFor(1500ms, Target::Pump);  // many failing ticks: no second box
+    WatchFor(1500ms, Pump);  // many failing ticks: no second box
     int boxes = 0;
     for (HWND w : WindowsOf(Pid(), true))
         boxes += ClassOf(w) == "#32770";
     EXPECT_EQ(boxes, 1);
     PostMessageA(ErrorBoxOf(Pid()), WM_COMMAND, IDOK, 0);
-    WatchFor(1000ms, Target::Pump);  // failing ticks go on: none is told again
+    WatchFor(1000ms, Pump);  // failing ticks go on: none is told again
     EXPECT_EQ(ErrorBoxOf(Pid()), nullptr) << "the same failure was told again";
 }
 

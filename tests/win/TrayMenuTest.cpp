@@ -293,9 +293,7 @@ TEST(TrayIcon, LeftClickBringsAnOpenModalWindowForward)
     ASSERT_NE(other, nullptr);
     SetForegroundWindow(other);
     ASSERT_TRUE(WaitFor([&] {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
+        Pump();
         return GetForegroundWindow() == other;
     }));
 
