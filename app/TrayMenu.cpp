@@ -2,6 +2,7 @@
 // items, what choosing them does, and the pictures that show the current
 // choices.
 #include "app/MainUnit.h"
+#include "resources/PopupPictures.h"
 #include "ui/Application.h"
 #include "ui/ClickControl.h"
 
@@ -11,18 +12,18 @@ void TMainForm::CreateTrayMenu()
 {
     // Every item acts through the main window's own controls, so the menu
     // and the window can never disagree.
-    FullscreenPM = PopupMenu.AddItem("Full screen", 10, [this] { FullscreenPMClick(); });
-    RectanglePM = PopupMenu.AddItem("Rectangle", 12, [this] { RectanglePMClick(); });
-    WindowPM = PopupMenu.AddItem("Window", 14, [this] { WindowPMClick(); });
+    FullscreenPM = PopupMenu.AddItem("Full screen", kPopupMonitorGrey, [this] { FullscreenPMClick(); });
+    RectanglePM = PopupMenu.AddItem("Rectangle", kPopupPencilGrey, [this] { RectanglePMClick(); });
+    WindowPM = PopupMenu.AddItem("Window", kPopupWindowGrey, [this] { WindowPMClick(); });
     PopupMenu.AddSeparator();
-    ToClipboardPM = PopupMenu.AddItem("To Clipboard", 4, [this] { ToClipboardPMClick(); });
-    ToFilePM = PopupMenu.AddItem("To File", 6, [this] { ToFilePMClick(); });
+    ToClipboardPM = PopupMenu.AddItem("To Clipboard", kPopupClipSheetGrey, [this] { ToClipboardPMClick(); });
+    ToFilePM = PopupMenu.AddItem("To File", kPopupFloppyGrey, [this] { ToFilePMClick(); });
     PopupMenu.AddSeparator();
-    OnTimerPM = PopupMenu.AddItem("On Timer", 8, [this] { OnTimerPMClick(); });
+    OnTimerPM = PopupMenu.AddItem("On Timer", kPopupClockGrey, [this] { OnTimerPMClick(); });
     PopupMenu.AddSeparator();
-    RestorePM = PopupMenu.AddItem("Restore", 0, [this] { RestorePMClick(); });
-    MinimizePM = PopupMenu.AddItem("Minimize", 1, [this] { MinimizePMClick(); });
-    ExitPM = PopupMenu.AddItem("Exit", 2, [this] { ExitPMClick(); });
+    RestorePM = PopupMenu.AddItem("Restore", kPopupArrowUp, [this] { RestorePMClick(); });
+    MinimizePM = PopupMenu.AddItem("Minimize", kPopupArrowDown, [this] { MinimizePMClick(); });
+    ExitPM = PopupMenu.AddItem("Exit", kPopupDoor, [this] { ExitPMClick(); });
     PopupMenu.OnPopup = [this] { PopupMenuPopup(); };
 }
 
@@ -79,41 +80,41 @@ void TMainForm::PopupMenuPopup()
 
 void TMainForm::SetOnTimerPicture(bool checked)
 {
-    PopupMenu.SetImageIndex(OnTimerPM, checked ? 7 : 8);
+    PopupMenu.SetImageIndex(OnTimerPM, checked ? kPopupClock : kPopupClockGrey);
 }
 
 // The current choice shows in colour in the tray menu, the others in grey.
 void TMainForm::FullscreenRBClick()
 {
-    PopupMenu.SetImageIndex(FullscreenPM, 9);
-    PopupMenu.SetImageIndex(RectanglePM, 12);
-    PopupMenu.SetImageIndex(WindowPM, 14);
+    PopupMenu.SetImageIndex(FullscreenPM, kPopupMonitor);
+    PopupMenu.SetImageIndex(RectanglePM, kPopupPencilGrey);
+    PopupMenu.SetImageIndex(WindowPM, kPopupWindowGrey);
 }
 
 void TMainForm::RectangleRBClick()
 {
-    PopupMenu.SetImageIndex(FullscreenPM, 10);
-    PopupMenu.SetImageIndex(RectanglePM, 11);
-    PopupMenu.SetImageIndex(WindowPM, 14);
+    PopupMenu.SetImageIndex(FullscreenPM, kPopupMonitorGrey);
+    PopupMenu.SetImageIndex(RectanglePM, kPopupPencil);
+    PopupMenu.SetImageIndex(WindowPM, kPopupWindowGrey);
 }
 
 void TMainForm::WindowRBClick()
 {
-    PopupMenu.SetImageIndex(FullscreenPM, 10);
-    PopupMenu.SetImageIndex(RectanglePM, 12);
-    PopupMenu.SetImageIndex(WindowPM, 13);
+    PopupMenu.SetImageIndex(FullscreenPM, kPopupMonitorGrey);
+    PopupMenu.SetImageIndex(RectanglePM, kPopupPencilGrey);
+    PopupMenu.SetImageIndex(WindowPM, kPopupWindow);
 }
 
 void TMainForm::ToClipboardRBClick()
 {
-    PopupMenu.SetImageIndex(ToClipboardPM, 3);
-    PopupMenu.SetImageIndex(ToFilePM, 6);
+    PopupMenu.SetImageIndex(ToClipboardPM, kPopupClipSheet);
+    PopupMenu.SetImageIndex(ToFilePM, kPopupFloppyGrey);
 }
 
 void TMainForm::ToFileRBClick()
 {
-    PopupMenu.SetImageIndex(ToClipboardPM, 4);
-    PopupMenu.SetImageIndex(ToFilePM, 5);
+    PopupMenu.SetImageIndex(ToClipboardPM, kPopupClipSheetGrey);
+    PopupMenu.SetImageIndex(ToFilePM, kPopupFloppy);
 }
 
 }  // namespace snaplark

@@ -6,6 +6,7 @@
 
 #include "capture/CaptureState.h"
 #include "capture/CaptureError.h"
+#include "capture/DibView.h"
 #include "capture/GdiError.h"
 #include "capture/OutputStage.h"
 #include "capture/StatusText.h"
@@ -111,11 +112,11 @@ ui::UniqueBitmap BuildCaptureBitmap(const SurfaceLock& lock, int width, int heig
 
     void* bits = nullptr;
     ui::UniqueBitmap bitmap(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info),
-                                         DIB_RGB_COLORS, &bits, nullptr, 0));
+                                             DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || !bits)
         RaiseGdiFailure();
     const SurfaceRowConverter convert(depth, &palette);
-    const size_t stride = ((static_cast<size_t>(width) * depth + 31) / 32) * 4;
+    const size_t stride = DibStride(width, depth);
     auto* dib = static_cast<uint8_t*>(bits);
     for (int r = 0; r < height; ++r)
         convert.Convert(lock.Row(r), width, dib + static_cast<size_t>(height - 1 - r) * stride);
