@@ -2,11 +2,47 @@
 // items, what choosing them does, and the pictures that show the current
 // choices.
 #include "app/MainUnit.h"
+
+#include <initializer_list>
+
 #include "resources/PopupPictures.h"
 #include "ui/Application.h"
 #include "ui/ClickControl.h"
 
 namespace snaplark {
+
+namespace {
+
+struct ChoiceItem {
+    int item;
+    PopupPicture colour, grey;
+};
+
+// The current choice shows in colour in the tray menu, the others in grey.
+void ShowCurrentChoice(ui::PopupMenu& menu, std::initializer_list<ChoiceItem> items, int current)
+{
+    for (const ChoiceItem& c : items)
+        menu.SetImageIndex(c.item, c.item == current ? c.colour : c.grey);
+}
+
+void ShowCurrentSource(TMainForm& f, int current)
+{
+    ShowCurrentChoice(f.PopupMenu,
+                      {{f.FullscreenPM, kPopupMonitor, kPopupMonitorGrey},
+                       {f.RectanglePM, kPopupPencil, kPopupPencilGrey},
+                       {f.WindowPM, kPopupWindow, kPopupWindowGrey}},
+                      current);
+}
+
+void ShowCurrentDestination(TMainForm& f, int current)
+{
+    ShowCurrentChoice(f.PopupMenu,
+                      {{f.ToClipboardPM, kPopupClipSheet, kPopupClipSheetGrey},
+                       {f.ToFilePM, kPopupFloppy, kPopupFloppyGrey}},
+                      current);
+}
+
+}  // namespace
 
 void TMainForm::CreateTrayMenu()
 {
@@ -83,38 +119,10 @@ void TMainForm::SetOnTimerPicture(bool checked)
     PopupMenu.SetImageIndex(OnTimerPM, checked ? kPopupClock : kPopupClockGrey);
 }
 
-// The current choice shows in colour in the tray menu, the others in grey.
-void TMainForm::FullscreenRBClick()
-{
-    PopupMenu.SetImageIndex(FullscreenPM, kPopupMonitor);
-    PopupMenu.SetImageIndex(RectanglePM, kPopupPencilGrey);
-    PopupMenu.SetImageIndex(WindowPM, kPopupWindowGrey);
-}
-
-void TMainForm::RectangleRBClick()
-{
-    PopupMenu.SetImageIndex(FullscreenPM, kPopupMonitorGrey);
-    PopupMenu.SetImageIndex(RectanglePM, kPopupPencil);
-    PopupMenu.SetImageIndex(WindowPM, kPopupWindowGrey);
-}
-
-void TMainForm::WindowRBClick()
-{
-    PopupMenu.SetImageIndex(FullscreenPM, kPopupMonitorGrey);
-    PopupMenu.SetImageIndex(RectanglePM, kPopupPencilGrey);
-    PopupMenu.SetImageIndex(WindowPM, kPopupWindow);
-}
-
-void TMainForm::ToClipboardRBClick()
-{
-    PopupMenu.SetImageIndex(ToClipboardPM, kPopupClipSheet);
-    PopupMenu.SetImageIndex(ToFilePM, kPopupFloppyGrey);
-}
-
-void TMainForm::ToFileRBClick()
-{
-    PopupMenu.SetImageIndex(ToClipboardPM, kPopupClipSheetGrey);
-    PopupMenu.SetImageIndex(ToFilePM, kPopupFloppy);
-}
+void TMainForm::FullscreenRBClick() { ShowCurrentSource(*this, FullscreenPM); }
+void TMainForm::RectangleRBClick() { ShowCurrentSource(*this, RectanglePM); }
+void TMainForm::WindowRBClick() { ShowCurrentSource(*this, WindowPM); }
+void TMainForm::ToClipboardRBClick() { ShowCurrentDestination(*this, ToClipboardPM); }
+void TMainForm::ToFileRBClick() { ShowCurrentDestination(*this, ToFilePM); }
 
 }  // namespace snaplark

@@ -1,7 +1,7 @@
 // Feedback while the user chooses what to capture: a red frame on the window
 // under the cursor (window pick), the frozen screen with a dotted rubber band
-// (rectangle selection), and the request to the hook thread to keep left
-// clicks from other programs meanwhile. Main thread only.
+// (rectangle selection), and the request to keep left clicks from other
+// programs meanwhile. Main thread only.
 #pragma once
 
 #include <windows.h>
