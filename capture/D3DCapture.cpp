@@ -157,8 +157,9 @@ void CaptureFullScreenD3D()
         !device)
         throw Error("Cannot create the Direct3D device");
     // The front buffer has the display mode's size; SM_CXSCREEN and
-    // SM_CYSCREEN are scaled down for a program that is not DPI aware, and a
-    // smaller surface would make GetFrontBufferData fail.
+    // SM_CYSCREEN are scaled down for a program run unaware of the DPI (a
+    // compatibility setting can make it so), and a smaller surface would make
+    // GetFrontBufferData fail.
     const int width = static_cast<int>(mode.Width);
     const int height = static_cast<int>(mode.Height);
     ComRef<IDirect3DSurface9> surface;

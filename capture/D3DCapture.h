@@ -8,8 +8,8 @@ namespace snaplark {
 
 // The primary monitor's front buffer, to the clipboard or a file according to
 // the shared capture state, at the size of the adapter's display mode (the
-// front buffer's own size, which under DPI scaling is not the screen size the
-// program is told). Sets "DirectX not found!" in the status line when
+// front buffer's own size, which under DPI scaling is not the screen size a
+// program run unaware of the DPI is told). Sets "DirectX not found!" in the status line when
 // Direct3D cannot be created and "O.K." after a file has been written.
 // Raises, and then writes nothing and leaves the clipboard alone:
 // "Cannot read the display mode through Direct3D",

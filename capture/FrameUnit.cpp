@@ -43,6 +43,9 @@ TFrameForm::TFrameForm() : ui::Form("TFrameForm", "", 0, 0, ui::Form::kNoBorder,
         return 0;
     });
     SetMessageHandler(WM_MOUSEACTIVATE, [](WPARAM, LPARAM) -> LRESULT { return MA_NOACTIVATE; });
+    // Placed and sized at every pick in the screen's own pixels: a change of
+    // DPI has nothing to scale.
+    SetMessageHandler(WM_DPICHANGED, [](WPARAM, LPARAM) -> LRESULT { return 0; });
 }
 
 void TFrameForm::PaintRed()

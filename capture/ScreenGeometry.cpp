@@ -10,9 +10,9 @@ bool VisibleWindowBounds(HWND window, RECT* bounds)
     if (!GetWindowRect(window, &outer))
         return false;
     *bounds = outer;
-    // This program is not DPI-aware: on a scaled display its window
-    // rectangles are scaled to 96 dpi while the compositor's bounds stay in
-    // physical pixels. Bounds that do not lie within the window rectangle are
+    // Run unaware of the DPI (a compatibility setting of the file can make
+    // it so), the program is told window rectangles scaled to 96 dpi on a
+    // scaled display while the compositor's bounds stay in physical pixels. Bounds that do not lie within the window rectangle are
     // such other units, and the window rectangle serves instead.
     RECT visible{}, common{};
     if (CompositorFrameBounds(window, &visible) && !IsRectEmpty(&visible) &&

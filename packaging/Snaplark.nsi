@@ -63,13 +63,19 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}.0"
 
 ; A running Snaplark holds its single-instance mutex. Files of a running
 ; program cannot be replaced or removed, so both directions wait until the
-; user has ended it; a silent run fails with exit code 2 instead.
+; user has ended it; a silent run fails with exit code 2 instead. A copy
+; running elevated has a mutex this user may not open (access denied, 5):
+; running all the same.
 !macro REFUSE_WHILE_RUNNING un
 Function ${un}RefuseWhileRunning
   retry:
-  System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "SnaplarkMutex") p .r0'
+  System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "SnaplarkMutex") p .r0 ?e'
+  Pop $1
   ${If} $0 P<> 0
-    System::Call 'kernel32::CloseHandle(p r0)'
+  ${OrIf} $1 = 5
+    ${If} $0 P<> 0
+      System::Call 'kernel32::CloseHandle(p r0)'
+    ${EndIf}
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
       "Snaplark is running.$\n$\nPlease exit it first: right-click its icon in the notification area and choose Exit. Then click Retry." \
       /SD IDCANCEL IDRETRY retry

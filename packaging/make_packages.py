@@ -7,7 +7,7 @@ carry the date given (that of the last commit), in a fixed order with fixed
 permissions, and the installer keeps no file dates. So one commit always
 gives the same bytes.
 
-Usage: make_packages.py --exe EXE --readme TXT --license TXT --icon ICO
+Usage: make_packages.py --exe EXE --readme TXT --license TXT --notices TXT --icon ICO
        --nsi NSI --version X.Y.Z --publisher NAME --copyright TEXT
        --date-file FILE --makensis PATH --work DIR --out DIR
 """
@@ -21,10 +21,15 @@ import time
 import zipfile
 
 
-def windows_text(src, dst):
-    """Copies a text file with CRLF line ends, which every Notepad shows."""
-    with open(src, encoding="utf-8") as f:
-        lines = f.read().splitlines()
+def windows_text(dst, *srcs):
+    """Copies text files, one after the other with a blank line between, with
+    CRLF line ends, which every Notepad shows."""
+    lines = []
+    for src in srcs:
+        if lines:
+            lines.append("")
+        with open(src, encoding="utf-8") as f:
+            lines += f.read().splitlines()
     with open(dst, "wb") as f:
         f.write("".join(line + "\r\n" for line in lines).encode("utf-8"))
 
@@ -54,7 +59,7 @@ def sha256(path):
 
 def main():
     ap = argparse.ArgumentParser()
-    for opt in ("exe", "readme", "license", "icon", "nsi", "version", "publisher", "copyright",
+    for opt in ("exe", "readme", "license", "notices", "icon", "nsi", "version", "publisher", "copyright",
                 "date-file", "makensis", "work", "out"):
         ap.add_argument("--" + opt, required=True)
     a = ap.parse_args()
@@ -66,8 +71,9 @@ def main():
     os.makedirs(stage)
     os.makedirs(a.out, exist_ok=True)
     shutil.copyfile(a.exe, os.path.join(stage, "Snaplark.exe"))
-    windows_text(a.readme, os.path.join(stage, "README.txt"))
-    windows_text(a.license, os.path.join(stage, "LICENSE.txt"))
+    windows_text(os.path.join(stage, "README.txt"), a.readme)
+    # The program's license, then the notices of the libraries built into it.
+    windows_text(os.path.join(stage, "LICENSE.txt"), a.license, a.notices)
 
     zip_name = f"Snaplark-{a.version}-win64.zip"
     setup_name = f"Snaplark-{a.version}-setup.exe"

@@ -191,6 +191,9 @@ protected:
                 out += " says \"" + BoxText(w) + "\"";
             out += "]";
         }
+        out += "; files:";
+        for (const std::string& name : Files())
+            out += " " + name;
         return out;
     }
 
@@ -246,7 +249,7 @@ TEST_F(PrintScreen, ShiftWritesOneFileNamedByTheClockInEachFormat)
         Click(f.button);
         PressKey(VK_SNAPSHOT, {VK_LSHIFT});
         const std::string name = WaitForFile(f.pattern);
-        ASSERT_FALSE(name.empty()) << f.pattern;
+        ASSERT_FALSE(name.empty()) << f.pattern << "; " << Describe();
         EXPECT_EQ(name.size(), 15u + 4u) << name;
         EXPECT_EQ(name.find_first_not_of("0123456789"), 15u) << name;
         const auto bytes = ReadFileBytes(dir_ + "\\" + name);

@@ -85,7 +85,8 @@ struct TrayProgram : NoStoredSettings, Resident {
 
     // A second click of a button soon after the first is a double click,
     // which the shell reports as such (a right one opens no menu); clicks
-    // here are meant one by one.
+    // here are meant one by one. The system keeps the last click across
+    // programs, so the times are the test's, not the program's.
     static void PastDoubleClick(ULONGLONG& last)
     {
         const ULONGLONG due = last + GetDoubleClickTime() + 100;
@@ -99,8 +100,8 @@ struct TrayProgram : NoStoredSettings, Resident {
         PastDoubleClick(lastClick);
         LeftClick(c.x, c.y);
     }
-    ULONGLONG lastClick = 0;
-    mutable ULONGLONG lastRightClick = 0;
+    static inline ULONGLONG lastClick = 0;
+    static inline ULONGLONG lastRightClick = 0;
 
     OpenMenu MenuAt(HWND window, const std::vector<Picture>& pictures = Pictures()) const
     {
