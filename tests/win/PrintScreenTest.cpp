@@ -202,6 +202,16 @@ protected:
     // Shift+Print Screen to the clipboard: the whole screen, pixel for pixel.
     void ExpectShiftPutsTheScreenOnTheClipboard()
     {
+        // From a still screen: the taskbar may still be taking down the
+        // button of a window just hidden, and a capture of that moment
+        // would rightly differ from the screen afterwards.
+        std::optional<Pixels> last;
+        WaitFor([&] {
+            Pixels now = ScreenPixels(0, 0, width_, height_);
+            const bool still = last && last->rgb == now.rgb;
+            last = std::move(now);
+            return still;
+        }, 5s, 200ms);
         EmptyTheClipboard();
         const DWORD sequence = GetClipboardSequenceNumber();
         PressKey(VK_SNAPSHOT, {VK_RSHIFT});
