@@ -278,7 +278,7 @@ TEST_F(PrintScreen, ShiftWritesOneFileNamedByTheClockInEachFormat)
             EXPECT_EQ(bytes[1], 0xD8);
         }
     }
-    EXPECT_EQ(Files().size(), 3u);
+    EXPECT_EQ(Files().size(), 3u) << Describe();
 }
 
 TEST_F(PrintScreen, ShiftToTheClipboardPutsTheScreenThere)
