@@ -343,22 +343,10 @@ void SendMouse(DWORD flags, LONG dx = 0, LONG dy = 0)
 void KeyDown(WORD vk) { SendKey(vk, false); }
 void KeyUp(WORD vk) { SendKey(vk, true); }
 
-namespace {
-bool AsyncDown(WORD vk) { return (GetAsyncKeyState(vk) & 0x8000) != 0; }
-}  // namespace
-
 void PressKey(WORD vk, const std::vector<WORD>& modifiers)
 {
-    // Each modifier is down for the whole desktop before the key comes:
-    // Wine, shortly after a program has ended, now and then leaves a key
-    // event out of the desktop's key state, and the key would then arrive
-    // without it. Such a modifier is pressed again.
     for (WORD m : modifiers)
-        for (int tries = 0; tries < 3; ++tries) {
-            KeyDown(m);
-            if (WaitFor([&] { return AsyncDown(m); }, 500ms, 5ms))
-                break;
-        }
+        KeyDown(m);
     KeyDown(vk);
     KeyUp(vk);
     for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it)
