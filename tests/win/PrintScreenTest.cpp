@@ -163,9 +163,10 @@ protected:
         }, 15s)) << "Print Screen never reached the program";
         // Under Wine the first keys after a program has ended now and then
         // miss the desktop's key state (the hook then reads no modifier down
-        // at all), and the probe becomes a plain Print Screen: a capture. It
-        // is let finish and cleared away, so each case starts from nothing.
-        Idle();
+        // at all), and the probe becomes a plain Print Screen: a capture,
+        // which ends well within a second. It is let finish and cleared away,
+        // so each case starts from nothing.
+        WatchFor(1s, Pump);
         EmptyTheClipboard();
         for (const std::string& name : Files())
             DeleteFileA((dir_ + "\\" + name).c_str());
