@@ -893,12 +893,14 @@ TEST(MainWindow, LinksTurnRedUnderTheMouseAndOpenTheirAddresses)
         EXPECT_TRUE(WaitFor([&] { return colourCount(link, blue) > 10; }, 3s)) << "not blue again";
         EXPECT_EQ(colourCount(link, red), 0);
     }
-    // One after the other, so the two scripts never write at once.
+    // One after the other, so the two scripts never write at once. Each
+    // starts a script host under Wine, which on a busy machine can take many
+    // seconds.
     std::vector<std::string> lines;
     ClickWindow(home);
-    EXPECT_TRUE(WaitFor([&] { return (lines = opened.Lines()).size() == 1; }, 10s));
+    EXPECT_TRUE(WaitFor([&] { return (lines = opened.Lines()).size() == 1; }, 30s));
     ClickWindow(mail);
-    EXPECT_TRUE(WaitFor([&] { return (lines = opened.Lines()).size() == 2; }, 10s));
+    EXPECT_TRUE(WaitFor([&] { return (lines = opened.Lines()).size() == 2; }, 30s));
     EXPECT_EQ(lines, (std::vector<std::string>{
                          "https://snaplark.example.com/",
                          "mailto:snaplark@example.com?subject=Snaplark%20support"}));
