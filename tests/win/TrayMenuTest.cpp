@@ -81,7 +81,19 @@ struct TrayProgram : NoStoredSettings, Resident {
         return names;
     }
 
-    void Settle() const { SendMessageA(main, WM_NULL, 0, 0); }
+    // Returns once the main thread has handled what came before. The menu's
+    // loop takes messages once more as it ends (sent ones too), so a choice's
+    // handler runs only after the thread has left menu mode.
+    void Settle() const
+    {
+        WaitFor([&] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            return GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info) &&
+                   (info.flags & GUI_INMENUMODE) == 0;
+        });
+        SendMessageA(main, WM_NULL, 0, 0);
+    }
 
     // A second click of a button soon after the first is a double click,
     // which the shell reports as such (a right one opens no menu); clicks
