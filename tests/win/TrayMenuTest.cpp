@@ -82,8 +82,8 @@ struct TrayProgram : NoStoredSettings, Resident {
     }
 
     // Returns once the main thread has handled what came before. The menu's
-    // loop takes messages once more as it ends (sent ones too), so a choice's
-    // handler runs only after the thread has left menu mode.
+    // loop takes messages once more as it ends (sent ones too), so after a
+    // menu this waits for menu mode to end (and callers for MenuClosed).
     void Settle() const
     {
         WaitFor([&] {
@@ -112,8 +112,10 @@ struct TrayProgram : NoStoredSettings, Resident {
         PastDoubleClick(lastClick);
         LeftClick(c.x, c.y);
     }
-    static inline ULONGLONG lastClick = 0;
-    static inline ULONGLONG lastRightClick = 0;
+    // The test program that ran just before this one may have clicked the
+    // icon moments before this one started.
+    static inline ULONGLONG lastClick = GetTickCount64();
+    static inline ULONGLONG lastRightClick = GetTickCount64();
 
     OpenMenu MenuAt(HWND window, const std::vector<Picture>& pictures = Pictures()) const
     {
@@ -143,9 +145,12 @@ struct TrayProgram : NoStoredSettings, Resident {
         return MenuAt(WaitForWindow(process.Pid(), "#32768", nullptr, 5s, true));
     }
 
+    // Gone, not only hidden: the thread takes sent messages while it
+    // destroys the menu's window (the activation moves then), which is after
+    // it has left menu mode and before a choice's handler runs.
     bool MenuClosed() const
     {
-        return WaitFor([&] { return !FindWindowOf(process.Pid(), "#32768", nullptr, true); });
+        return WaitFor([&] { return !FindWindowOf(process.Pid(), "#32768", nullptr); });
     }
 
     // Opens the tray menu and clicks the item that shows one of these
