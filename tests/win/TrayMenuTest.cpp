@@ -81,9 +81,13 @@ struct TrayProgram : NoStoredSettings, Resident {
         return names;
     }
 
-    // Returns once the main thread has handled what came before. The menu's
-    // loop takes messages once more as it ends (sent ones too), so after a
-    // menu this waits for menu mode to end (and callers for MenuClosed).
+    // Returns once the main thread is back in its message loop, so that what
+    // came before (a menu choice's handler too) has run. A sent message is no
+    // proof: the thread answers one wherever it waits (the menu's last look
+    // at the queue, the activation that moves while the menu's window goes).
+    // A posted one is taken only by a message loop, and the menu's own loop
+    // is over once menu mode ends. The mark is the pushed look of the hidden
+    // window's Keys button, which nothing here reads.
     void Settle() const
     {
         WaitFor([&] {
@@ -92,7 +96,10 @@ struct TrayProgram : NoStoredSettings, Resident {
             return GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info) &&
                    (info.flags & GUI_INMENUMODE) == 0;
         });
-        SendMessageA(main, WM_NULL, 0, 0);
+        const HWND mark = MainControls(main).keys;
+        PostMessageA(mark, BM_SETSTATE, TRUE, 0);
+        WaitFor([&] { return (SendMessageA(mark, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; });
+        SendMessageA(mark, BM_SETSTATE, FALSE, 0);
     }
 
     // A second click of a button soon after the first is a double click,
@@ -145,12 +152,9 @@ struct TrayProgram : NoStoredSettings, Resident {
         return MenuAt(WaitForWindow(process.Pid(), "#32768", nullptr, 5s, true));
     }
 
-    // Gone, not only hidden: the thread takes sent messages while it
-    // destroys the menu's window (the activation moves then), which is after
-    // it has left menu mode and before a choice's handler runs.
     bool MenuClosed() const
     {
-        return WaitFor([&] { return !FindWindowOf(process.Pid(), "#32768", nullptr); });
+        return WaitFor([&] { return !FindWindowOf(process.Pid(), "#32768", nullptr, true); });
     }
 
     // Opens the tray menu and clicks the item that shows one of these
