@@ -190,9 +190,22 @@ Process StartCommand(const std::string& commandLine, const std::string& dir)
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        dir.empty() ? nullptr : dir.c_str(), &si, &pi))
-        throw std::runtime_error("cannot start " + commandLine);
+    // Under Wine on a busy machine a start has failed once in hundreds
+    // before the program ran any of its code; one more try tells that apart
+    // from a start that cannot work.
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           dir.empty() ? nullptr : dir.c_str(), &si, &pi)) {
+            error = 0;
+            break;
+        }
+        error = GetLastError();
+        std::fprintf(stderr, "starting %s failed (error %lu)\n", commandLine.c_str(), error);
+        Sleep(500);
+    }
+    if (error)
+        throw std::runtime_error("cannot start " + commandLine + " (error " + std::to_string(error) + ")");
     CloseHandle(pi.hThread);
     WaitForInputIdle(pi.hProcess, 5000);
     return Process(pi.hProcess, pi.dwProcessId);
