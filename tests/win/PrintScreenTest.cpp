@@ -499,22 +499,40 @@ TEST_F(PrintScreen, TimerWritesAFileEveryIntervalUntilTheNextPress)
     EXPECT_LE(Files().size(), stopped + 1) << "the timer did not stop";
     EXPECT_FALSE(OverlayShown()) << "a stopping press does nothing else";
 
-    // Six files after six intervals: not fewer than 1.2 s, not much more.
+    // Six files after six intervals: not fewer than 1.2 s. Not much more
+    // either, but a busy machine slows every capture (4.1 s were seen beside
+    // a build): the bound only catches an interval taken in the wrong unit;
+    // the speed itself is bench-windows.sh's to measure.
     EXPECT_GE(sixth - pressed, 1100u);
-    EXPECT_LE(sixth - pressed, 4000u);
+    EXPECT_LE(sixth - pressed, 10000u);
     // Files are named by the time their capture began: they lie an interval
     // apart on average, and none stalls. One gap alone can be shorter: the
     // timer keeps its own beat, so a tick taken late (the repaint walk waits
     // for other programs) is followed by one on time.
     auto names = Files("*.bmp");
     std::sort(names.begin(), names.end());
+    // Milliseconds on the calendar (YYMMDDHHMMSSmmm), so that a run across
+    // the hour counts right.
     const auto ms = [](const std::string& n) {
-        return std::stoi(n.substr(8, 2)) * 60000 + std::stoi(n.substr(10, 2)) * 1000 + std::stoi(n.substr(12, 3));
+        const auto field = [&](size_t at, size_t length) {
+            return static_cast<WORD>(std::stoi(n.substr(at, length)));
+        };
+        SYSTEMTIME t{};
+        t.wYear = static_cast<WORD>(2000 + field(0, 2));
+        t.wMonth = field(2, 2);
+        t.wDay = field(4, 2);
+        t.wHour = field(6, 2);
+        t.wMinute = field(8, 2);
+        t.wSecond = field(10, 2);
+        t.wMilliseconds = field(12, 3);
+        FILETIME f{};
+        EXPECT_TRUE(SystemTimeToFileTime(&t, &f)) << n;
+        return static_cast<long long>((static_cast<ULONGLONG>(f.dwHighDateTime) << 32 | f.dwLowDateTime) / 10000);
     };
     ASSERT_GE(names.size(), 2u);
     for (size_t i = 1; i < names.size(); ++i)
         EXPECT_LE(ms(names[i]) - ms(names[i - 1]), 1000) << names[i - 1] << " " << names[i];
-    const int mean = (ms(names.back()) - ms(names.front())) / static_cast<int>(names.size() - 1);
+    const long long mean = (ms(names.back()) - ms(names.front())) / static_cast<long long>(names.size() - 1);
     EXPECT_GE(mean, 160) << names.front() << " .. " << names.back();
 }
 
