@@ -193,19 +193,16 @@ Process StartCommand(const std::string& commandLine, const std::string& dir)
     // Under Wine on a busy machine a start has failed once in hundreds
     // before the program ran any of its code; one more try tells that apart
     // from a start that cannot work.
-    DWORD error = 0;
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    for (int attempt = 1;; ++attempt) {
         if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                           dir.empty() ? nullptr : dir.c_str(), &si, &pi)) {
-            error = 0;
+                           dir.empty() ? nullptr : dir.c_str(), &si, &pi))
             break;
-        }
-        error = GetLastError();
+        const DWORD error = GetLastError();
         std::fprintf(stderr, "starting %s failed (error %lu)\n", commandLine.c_str(), error);
+        if (attempt == 3)
+            throw std::runtime_error("cannot start " + commandLine + " (error " + std::to_string(error) + ")");
         Sleep(500);
     }
-    if (error)
-        throw std::runtime_error("cannot start " + commandLine + " (error " + std::to_string(error) + ")");
     CloseHandle(pi.hThread);
     WaitForInputIdle(pi.hProcess, 5000);
     return Process(pi.hProcess, pi.dwProcessId);
