@@ -45,8 +45,7 @@ TMainForm::TMainForm()
     SetContextMenu(&PopupMenu);
     CoolTrayIcon.OnClick = [this] { CoolTrayIconClick(); };
     CoolTrayIcon.OnMinimizeToTray = [this] { CoolTrayIconMinimizeToTray(); };
-    CaptureT.SetInterval(500);
-    CaptureT.OnTimer = [this] { CaptureTTimer(); };
+    Dispatcher.CaptureT.OnTimer = [this] { CaptureTTimer(); };
 
     OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
     OnClose = [this](ui::CloseAction& action) { FormClose(action); };
@@ -67,6 +66,10 @@ TMainForm::TMainForm()
     });
     SetMessageHandler(WM_HOOK_MOUSE, [this](WPARAM w, LPARAM) -> LRESULT {
         WMHookMouse(w);
+        return 0;
+    });
+    SetMessageHandler(WM_RUN_DEFERRED, [this](WPARAM, LPARAM) -> LRESULT {
+        Dispatcher.RunDeferred();
         return 0;
     });
     ui::App().OnMinimize = [this] { ApplicationEvents1Minimize(); };
@@ -242,8 +245,9 @@ void TMainForm::FormCloseQuery(bool& canClose)
 void TMainForm::FormClose(ui::CloseAction&)
 {
     // A selection under way ends here, before its overlay goes: mouse events
-    // still queued then find nothing to draw on, and clicks pass again.
-    CancelSelections();
+    // and commands still queued then find nothing to draw on, and clicks
+    // pass again.
+    Dispatcher.Stop();
     Selection().clickBlocker = nullptr;
     StopHookThread(HookThreadObj);
     FreeFrameForm();

@@ -7,10 +7,10 @@
 #include <memory>
 #include <optional>
 
+#include "app/SessionNotification.h"
 #include "app/TrayIcon.h"
-#include "input/CommandGate.h"
+#include "input/CommandDispatcher.h"
 #include "input/HookUnit.h"
-#include "input/SessionNotification.h"
 #include "ui/CheckBox.h"
 #include "ui/EditBox.h"
 #include "ui/Form.h"
@@ -22,7 +22,6 @@
 #include "ui/PopupMenu.h"
 #include "ui/RadioButton.h"
 #include "ui/StatusBar.h"
-#include "ui/Timer.h"
 #include "ui/UpDown.h"
 
 namespace snaplark {
@@ -39,7 +38,7 @@ inline constexpr char kInstanceMutexName[] = "SnaplarkMutex";
 inline constexpr int kMainClientWidth = 223;
 inline constexpr int kMainClientHeight = 419;
 
-class TMainForm : public ui::Form {
+class TMainForm : public ui::Form, private CommandHost {
 public:
     TMainForm();  // builds the controls, then runs FormCreate
     ~TMainForm() override;
@@ -79,11 +78,9 @@ public:
     ui::Label HomeNL, HomeL, MailNL, MailL;
     ui::StatusBar StatusSB;
 
-    ui::Timer CaptureT;
-    // One capture or selection start at a time; what comes meanwhile waits.
-    CommandGate CaptureGate{[this](unsigned message, uintptr_t wParam) {
-        PostMessageA(Handle(), message, wParam, 0);
-    }};
+    // What Print Screen, the desktop's mouse and the timer CaptureT do; the
+    // handlers below hand their messages over to it.
+    CommandDispatcher Dispatcher{*this};
 
     // The tray icon and its menu, which is also this window's context menu.
     // The menu's items are its positions.
@@ -135,7 +132,7 @@ public:
     // The clock of "On Timer": in colour while TimerCB is checked.
     void SetOnTimerPicture(bool checked);
 
-    // Handlers whose work the tray menu and the command dispatch supply.
+    // Handlers whose work the tray menu and the command layer supply.
     void FullscreenRBClick();
     void RectangleRBClick();
     void WindowRBClick();
@@ -149,9 +146,12 @@ public:
     void StartFullscreen();
 
 private:
-    // Sets TimerSource and starts CaptureT with the TimeUD interval.
-    void StartTimer(uint8_t source);
-    void PlaySoundIfChecked();
+    // What the command layer asks of this window.
+    CaptureSettings SampleSettings() const override;
+    UINT TimerInterval() const override;
+    void HideMainWindow() override;
+    void ConfirmationSound() override;
+    void PostToMainWindow(UINT message) override;
 
     static HICON SmallProgramIcon();
     void CreateControls();

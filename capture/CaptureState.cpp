@@ -12,6 +12,5 @@ HWND PickedWindow = nullptr;
 bool WindowPickActive = false;
 bool RectSelectActive = false;
 bool Dragging = false;
-uint8_t TimerSource = kTimerFullScreen;
 
 }  // namespace snaplark

@@ -14,6 +14,7 @@ namespace snaplark {
 
 enum : uint8_t { kToClipboard = 0, kToFile = 1 };
 enum : uint8_t { kFormatPng = 0, kFormatJpeg = 1, kFormatBmp = 2 };
+// What each tick of a timed capture takes.
 enum : uint8_t { kTimerFullScreen = 0, kTimerRectangle = 1, kTimerWindow = 2 };
 
 extern uint8_t CaptureDestination;   // kToClipboard or kToFile
@@ -26,6 +27,5 @@ extern HWND PickedWindow;
 extern bool WindowPickActive;
 extern bool RectSelectActive;
 extern bool Dragging;
-extern uint8_t TimerSource;          // kTimerFullScreen, kTimerRectangle, kTimerWindow
 
 }  // namespace snaplark

@@ -29,8 +29,9 @@ std::array<RECT, 4> EdgeStrips(POINT a, POINT b)
 
 }  // namespace
 
-OverlayExit::OverlayExit(TCaptureForm& overlay, POINT anchor, POINT corner)
+ScreenMarks TakeOverlayOff(TCaptureForm& overlay, POINT anchor, POINT corner)
 {
+    ScreenMarks band;
     const bool banded = corner.x != 0 || corner.y != 0;
     try {
         if (banded) {
@@ -45,12 +46,13 @@ OverlayExit::OverlayExit(TCaptureForm& overlay, POINT anchor, POINT corner)
                 shown[i] = PixelsOf(canvas, strips[i]);
             DrawSelectionBand(corner.x, corner.y);  // drawn a second time: wiped
             for (size_t i = 0; i < strips.size(); ++i)
-                band_.Add(strips[i], shown[i], PixelsOf(canvas, strips[i]));
+                band.Add(strips[i], shown[i], PixelsOf(canvas, strips[i]));
         }
     } catch (...) {
-        band_ = {};  // no picture to read: nothing to tell the overlay by
+        band = {};  // no picture to read: nothing to tell the overlay by
     }
     overlay.Hide();
+    return band;
 }
 
 }  // namespace snaplark

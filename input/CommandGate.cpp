@@ -4,20 +4,22 @@
 
 namespace snaplark {
 
-void CommandGate::Defer(unsigned message, uintptr_t wParam)
+void CommandGate::Defer(const DeferredCommand& command)
 {
-    std::erase_if(deferred_, [&](const auto& entry) { return entry.first == message; });
-    deferred_.emplace_back(message, wParam);
+    if (std::find(deferred_.begin(), deferred_.end(), command) != deferred_.end())
+        return;
+    if (deferred_.size() >= kMaxDeferred && command.kind == DeferredCommand::Kind::PrintScreen)
+        return;
+    deferred_.push_back(command);
 }
 
-void CommandGate::Leave()
+std::optional<DeferredCommand> CommandGate::TakeNext()
 {
-    if (--depth_ > 0)
-        return;
-    auto deferred = std::exchange(deferred_, {});
-    if (repost_)
-        for (const auto& [message, wParam] : deferred)
-            repost_(message, wParam);
+    if (deferred_.empty())
+        return std::nullopt;
+    const DeferredCommand next = deferred_.front();
+    deferred_.pop_front();
+    return next;
 }
 
 }  // namespace snaplark

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace snaplark;
 
 TEST(MouseEvents, ClientAndNonClientLeftButtonEventsCount)
@@ -55,24 +57,29 @@ TEST(TickReports, TheSameFailureIsToldOncePerRunAndAnotherOneAfterTheBoxCloses)
     EXPECT_FALSE(SameFailure("JPEG error #21", "JPEG error #22"));
 }
 
-TEST(CommandGate, PutsOffCommandsUntilTheOutermostEndsAndKeepsOnlyTheLatestOfEach)
+TEST(CommandGate, KeepsEachDistinctCommandInOrderUntilTheOutermostEnds)
 {
-    std::vector<std::pair<unsigned, uintptr_t>> reposted;
-    CommandGate gate([&](unsigned m, uintptr_t w) { reposted.emplace_back(m, w); });
-    EXPECT_FALSE(gate.Busy());
-    try {
-        CommandGate::Scope outer(gate);
-        {
-            CommandGate::Scope inner(gate);
-            gate.Defer(2651, 1);
-            gate.Defer(2652, 0x202);
-            gate.Defer(2651, 4);  // a held key: the latest press replaces the earlier one
-        }
-        EXPECT_TRUE(gate.Busy());
-        EXPECT_TRUE(reposted.empty()) << "not before the outermost command ends";
-        throw 1;  // a failing capture still lets them go
-    } catch (int) {
-    }
-    EXPECT_FALSE(gate.Busy());
-    EXPECT_EQ(reposted, (std::vector<std::pair<unsigned, uintptr_t>>{{2652, 0x202}, {2651, 4}}));
+    using Kind = DeferredCommand::Kind;
+    const DeferredCommand ctrl{Kind::PrintScreen, 4}, shift{Kind::PrintScreen, 1};
+    const DeferredCommand dragEnd{Kind::DragEnd, 0, -20, 160};
+    CommandGate gate;
+    EXPECT_FALSE(gate.MustWait());
+    gate.Enter();
+    gate.Enter();
+    for (const DeferredCommand& c : {ctrl, dragEnd, shift, ctrl, shift, shift})
+        gate.Defer(c);  // a held key repeats: once each
+    EXPECT_FALSE(gate.Leave()) << "not before the outermost command ends";
+    EXPECT_TRUE(gate.Leave());
+    EXPECT_TRUE(gate.MustWait()) << "a new command would overtake those waiting";
+    std::vector<DeferredCommand> order;
+    while (const auto next = gate.TakeNext())
+        order.push_back(*next);
+    EXPECT_EQ(order, (std::vector<DeferredCommand>{ctrl, dragEnd, shift}));
+    EXPECT_FALSE(gate.MustWait());
+
+    // Bounded: every combination fills it, but a selection's end still gets in.
+    for (uintptr_t mask = 0; mask < 16; ++mask)
+        gate.Defer({Kind::PrintScreen, mask});
+    gate.Defer({Kind::PickEnd});
+    EXPECT_EQ(gate.Deferred(), CommandGate::kMaxDeferred + 1);
 }

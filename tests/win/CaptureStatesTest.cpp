@@ -1,13 +1,17 @@
-// The command layer of the main window, driven in-process through its
-// handlers: which state each Print Screen press and mouse event leads to,
-// where the confirmation sound plays, and what a failing capture leaves.
+// The command layer, driven in-process: which state each Print Screen press
+// and mouse event leads to, where the confirmation sound plays, what a
+// failing capture leaves, and what happens to commands that come while a
+// capture runs. A stand-in takes the main window's place: its settings are
+// set by the test, and it hands its messages over as the main window does.
 // The sound and the error box are watched through their seams.
 #include "capture/CaptureState.h"
 #include "app/MainUnit.h"
 #include "capture/CaptureUnit.h"
 #include "capture/ConfirmationSound.h"
 #include "capture/FrameUnit.h"
+#include "capture/SelectionAids.h"
 #include "capture/StatusText.h"
+#include "input/CommandDispatcher.h"
 #include "input/HookUnit.h"
 #include "tests/driver/Driver.h"
 #include "tests/win/ProgramControls.h"
@@ -27,6 +31,7 @@ using namespace snaplark::ui;
 namespace {
 
 int g_sounds = 0;
+bool g_soundOn = true;
 std::vector<std::string> g_boxes;
 
 BOOL WINAPI CountSound(LPCSTR, HMODULE, DWORD)
@@ -35,7 +40,74 @@ BOOL WINAPI CountSound(LPCSTR, HMODULE, DWORD)
     return TRUE;
 }
 
-void Pump() { ui::App().ProcessMessages(); }
+// The main window as the command layer sees it.
+class StandIn : public ui::Form, public CommandHost {
+public:
+    StandIn() : Form("TStandIn", "stand-in", 100, 60)
+    {
+        SetMessageHandler(WM_PRTSCR_PRESSED, [this](WPARAM w, LPARAM) -> LRESULT {
+            dispatcher.PrintScreenPressed(w);
+            return 0;
+        });
+        SetMessageHandler(WM_HOOK_MOUSE, [this](WPARAM w, LPARAM) -> LRESULT {
+            dispatcher.MouseEvent(w);
+            return 0;
+        });
+        SetMessageHandler(WM_RUN_DEFERRED, [this](WPARAM, LPARAM) -> LRESULT {
+            dispatcher.RunDeferred();
+            return 0;
+        });
+        dispatcher.CaptureT.OnTimer = [this] { dispatcher.TimerTick(); };
+        settings.fullscreen = true;
+    }
+
+    CaptureSettings SampleSettings() const override { return settings; }
+    UINT TimerInterval() const override { return interval; }
+    void HideMainWindow() override
+    {
+        ++hidden;
+        if (auto whileBusy = std::exchange(onHide, nullptr))
+            whileBusy();
+    }
+    void ConfirmationSound() override
+    {
+        if (g_soundOn)
+            PlayConfirmationSound();
+    }
+    void PostToMainWindow(UINT message) override { PostMessageA(Handle(), message, 0, 0); }
+
+    CaptureSettings settings;
+    UINT interval = 100;
+    int hidden = 0;
+    // Runs once inside the next press, while it holds the capture gate.
+    std::function<void()> onHide;
+    CommandDispatcher dispatcher{*this};
+};
+
+// A window of its own that counts the left clicks reaching it.
+class ClickTarget {
+public:
+    ClickTarget()
+    {
+        window_ = CreateWindowA("Button", "target", WS_POPUP | WS_VISIBLE, 700, 500, 100, 60, nullptr,
+                                nullptr, nullptr, nullptr);
+        SetWindowSubclass(
+            window_,
+            [](HWND w, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) -> LRESULT {
+                if (m == WM_LBUTTONUP)
+                    ++*reinterpret_cast<int*>(data);
+                return DefSubclassProc(w, m, wp, lp);
+            },
+            1, reinterpret_cast<DWORD_PTR>(&clicks));
+    }
+    ~ClickTarget() { DestroyWindow(window_); }
+    void Click() { LeftClick(750, 530); }
+
+    int clicks = 0;
+
+private:
+    HWND window_ = nullptr;
+};
 
 class CaptureStates : public ::testing::Test {
 protected:
@@ -43,67 +115,77 @@ protected:
 
     void SetUp() override
     {
-        DeleteTree(HKEY_CURRENT_USER, program::kSettingsKey);
         dir_ = MakeTempDir("states");
         g_sounds = 0;
+        g_soundOn = true;
         g_boxes.clear();
         SetSoundPlayer(CountSound);
         SetErrorBoxDisplay([](HWND, const std::string& text, const char*, UINT) {
             g_boxes.push_back(text);
             return IDOK;
         });
-        ExitRequested = false;
-        form_ = new TMainForm;
+        CreateCaptureForm();
+        CreateFrameForm();
+        Selection().soundWanted = [] { return g_soundOn; };
+        host_ = std::make_unique<StandIn>();
         CaptureDirectory = dir_;
         EmptyTheClipboard();
     }
 
     void TearDown() override
     {
-        if (form_) {
-            form_->CaptureT.SetEnabled(false);
-            // The shutdown duties without ending this test program's loop.
-            ui::CloseAction action = ui::CloseAction::Hide;
-            form_->FormClose(action);
-            delete form_;
-        }
+        if (host_)
+            host_->dispatcher.Stop();
+        StopHookThread(hooks_);
+        Selection().clickBlocker = nullptr;
+        host_.reset();
+        Selection().soundWanted = nullptr;
+        FreeFrameForm();
+        FreeCaptureForm();
         SetSoundPlayer(nullptr);
         SetErrorBoxDisplay({});
-        DeleteTree(HKEY_CURRENT_USER, program::kSettingsKey);
         RemoveTree(dir_);
-        WindowPickActive = RectSelectActive = Dragging = false;
         PickedWindow = nullptr;
     }
 
-    void ToFile() { ui::ClickControl(form_->ToFileRB); }
+    CommandDispatcher& D() { return host_->dispatcher; }
+    void ToFile() { host_->settings.destination = kToFile; }
     size_t Files() { return ListFiles(dir_).size(); }
+
+    // The real hook thread, posting to the stand-in, blocks the clicks.
+    void WithHooks()
+    {
+        hooks_ = std::make_unique<HookThread>(host_->Handle());
+        hooks_->Resume();
+        Selection().clickBlocker = hooks_.get();
+    }
 
     // A mouse event as the hook would post it, with the cursor at (x, y),
     // handled through the window's message boundary.
     void Mouse(UINT message, int x, int y)
     {
         MoveMouse(x, y);  // real input: the cursor is where the handler will read it
-        SendMessageA(form_->Handle(), WM_HOOK_MOUSE, message, 0);
+        SendMessageA(host_->Handle(), WM_HOOK_MOUSE, message, 0);
     }
 
-    void Press(WPARAM mask) { SendMessageA(form_->Handle(), WM_PRTSCR_PRESSED, mask, 0); }
+    void Press(WPARAM mask) { SendMessageA(host_->Handle(), WM_PRTSCR_PRESSED, mask, 0); }
 
     std::string dir_;
-    TMainForm* form_ = nullptr;
+    std::unique_ptr<StandIn> host_;
+    std::unique_ptr<HookThread> hooks_;
 };
 
 TEST_F(CaptureStates, ImmediateFullScreenCapturesOnceThenSounds)
 {
     ToFile();
-    form_->Show();
     Press(1);
-    EXPECT_FALSE(form_->Visible()) << "a press hides the main window";
+    EXPECT_EQ(host_->hidden, 1) << "a press hides the main window";
     EXPECT_EQ(Files(), 1u);
     EXPECT_EQ(g_sounds, 1);
-    EXPECT_FALSE(form_->CaptureT.Enabled());
+    EXPECT_FALSE(D().CaptureT.Enabled());
 
     // Without the Sound check box: no sound anywhere.
-    ui::ClickControl(form_->SoundCB);
+    g_soundOn = false;
     Press(1);
     EXPECT_EQ(Files(), 2u);
     EXPECT_EQ(g_sounds, 1);
@@ -111,23 +193,22 @@ TEST_F(CaptureStates, ImmediateFullScreenCapturesOnceThenSounds)
 
 TEST_F(CaptureStates, PressesWithTwoOrThreeModifiersOnlyHide)
 {
-    for (WPARAM mask : {3, 5, 6, 7}) {
-        form_->Show();
+    for (WPARAM mask : {3, 5, 6, 7})
         Press(mask);
-        EXPECT_FALSE(form_->Visible());
-    }
+    EXPECT_EQ(host_->hidden, 4);
     EXPECT_EQ(Files(), 0u);
     EXPECT_EQ(g_sounds, 0);
-    EXPECT_FALSE(RectSelectActive || WindowPickActive || form_->CaptureT.Enabled());
+    EXPECT_FALSE(RectSelectActive || WindowPickActive || D().CaptureT.Enabled());
 }
 
 TEST_F(CaptureStates, PlainPrintScreenFollowsTheSourceButtons)
 {
     ToFile();
-    Press(0);  // Fullscreen is checked at start
+    Press(0);  // Fullscreen
     EXPECT_EQ(Files(), 1u);
 
-    ui::ClickControl(form_->RectangleRB);
+    host_->settings.fullscreen = false;
+    host_->settings.rectangle = true;
     Press(0);
     EXPECT_TRUE(RectSelectActive);
     EXPECT_TRUE(IsWindowVisible(CaptureForm->Handle()));
@@ -135,17 +216,23 @@ TEST_F(CaptureStates, PlainPrintScreenFollowsTheSourceButtons)
     Mouse(WM_LBUTTONUP, 20, 20);
     EXPECT_FALSE(RectSelectActive);
 
-    ui::ClickControl(form_->WindowRB);
+    host_->settings.rectangle = false;
+    host_->settings.window = true;
     Press(0);
     EXPECT_TRUE(WindowPickActive);
     Mouse(WM_LBUTTONUP, 10, 10);
     EXPECT_FALSE(WindowPickActive);
+
+    host_->settings.window = false;  // none checked: only hides
+    Press(0);
+    EXPECT_EQ(Files(), 3u);
+    EXPECT_FALSE(RectSelectActive || WindowPickActive);
 }
 
 TEST_F(CaptureStates, RectangleSelectionCapturesTheOrderedRectangle)
 {
     ToFile();
-    ui::ClickControl(form_->BMPRB);
+    host_->settings.format = kFormatBmp;
     Press(4);
     EXPECT_EQ(g_sounds, 1) << "the start of a selection sounds";
     ASSERT_TRUE(RectSelectActive);
@@ -206,39 +293,32 @@ TEST_F(CaptureStates, AltDuringARectangleSelectionFinishesBothWithOneClick)
 
 TEST_F(CaptureStates, TimerStartsSilentlyTicksAndAnyPressStopsItWithSound)
 {
-    ui::ClickControl(form_->TimerCB);
-    EXPECT_TRUE(form_->ToFileRB.Checked());
-    EXPECT_FALSE(form_->ToClipboardRB.Enabled());
-    form_->TimeUD.SetPosition(100);
+    ToFile();
+    host_->settings.timerMode = true;
     Press(1);
-    EXPECT_TRUE(form_->CaptureT.Enabled());
-    EXPECT_EQ(form_->CaptureT.Interval(), 100u);
-    EXPECT_EQ(TimerSource, kTimerFullScreen);
+    EXPECT_TRUE(D().CaptureT.Enabled());
+    EXPECT_EQ(D().CaptureT.Interval(), 100u);
+    EXPECT_EQ(D().TimerSource, kTimerFullScreen);
     EXPECT_EQ(Files(), 0u) << "the first capture comes one interval later";
     EXPECT_EQ(g_sounds, 0);
     ASSERT_TRUE(WaitFor([&] { Pump(); return Files() >= 3; }, 10s));
     EXPECT_EQ(g_sounds, 0) << "ticks are silent";
-
-    // Unchecking the box does not stop a running timer; a press does.
-    ui::ClickControl(form_->TimerCB);
-    EXPECT_TRUE(form_->CaptureT.Enabled());
-    EXPECT_TRUE(form_->ToClipboardRB.Enabled());
-    EXPECT_TRUE(form_->ToFileRB.Checked());
     Press(6);
-    EXPECT_FALSE(form_->CaptureT.Enabled());
+    EXPECT_FALSE(D().CaptureT.Enabled());
     EXPECT_EQ(g_sounds, 1);
 }
 
 TEST_F(CaptureStates, TimedSelectionsRepeatTheSameAreaWithoutAnEndSound)
 {
-    ui::ClickControl(form_->TimerCB);
-    ui::ClickControl(form_->BMPRB);
+    ToFile();
+    host_->settings.timerMode = true;
+    host_->settings.format = kFormatBmp;
     Press(4);
     EXPECT_EQ(g_sounds, 1);
     Mouse(WM_LBUTTONDOWN, 10, 20);
     Mouse(WM_LBUTTONUP, 60, 50);
     EXPECT_EQ(g_sounds, 1);
-    EXPECT_EQ(TimerSource, kTimerRectangle);
+    EXPECT_EQ(D().TimerSource, kTimerRectangle);
     ASSERT_TRUE(WaitFor([&] { Pump(); return ListFiles(dir_, "*.bmp").size() >= 2; }, 10s));
     Press(0);  // stops
     for (const auto& name : ListFiles(dir_, "*.bmp")) {
@@ -249,7 +329,7 @@ TEST_F(CaptureStates, TimedSelectionsRepeatTheSameAreaWithoutAnEndSound)
 
     Press(2);
     Mouse(WM_LBUTTONUP, 640, 400);
-    EXPECT_EQ(TimerSource, kTimerWindow);
+    EXPECT_EQ(D().TimerSource, kTimerWindow);
     EXPECT_NE(PickedWindow, nullptr) << "kept for the ticks";
     Press(0);
 }
@@ -258,79 +338,96 @@ TEST_F(CaptureStates, DirectXModeWithTheTimerCapturesThroughGdi)
 {
     std::vector<std::string> status;
     SetStatusTextSink([&](const std::string& text) { status.push_back(text); });
-    ui::ClickControl(form_->D3DRB);
-    ASSERT_TRUE(form_->D3DRB.Checked());
-    ASSERT_FALSE(form_->GDIRB.Checked());
-    ui::ClickControl(form_->TimerCB);
-    form_->TimeUD.SetPosition(100);
+    ToFile();
+    host_->settings.useD3D = true;
+    host_->settings.timerMode = true;
     Press(1);
     ASSERT_TRUE(WaitFor([&] { Pump(); return Files() >= 2; }, 10s));
     Press(1);
     EXPECT_TRUE(status.empty()) << "a Direct3D capture would have said O.K.";
 
-    ui::ClickControl(form_->TimerCB);
-    ASSERT_FALSE(form_->TimerCB.Checked());
-    ASSERT_TRUE(form_->ToFileRB.Checked());
+    host_->settings.timerMode = false;
     Press(1);  // immediate: through Direct3D
     EXPECT_EQ(UseD3D, true);
     EXPECT_EQ(TimerMode, false);
     EXPECT_EQ(status, std::vector<std::string>{"O.K."});
+    SetStatusTextSink({});
 }
 
 TEST_F(CaptureStates, FailingCapturesReportOnceAndNeverLeaveClicksBlocked)
 {
     ToFile();
+    WithHooks();
+    ClickTarget target;
     CaptureDirectory = dir_ + "\\removed";
+    // The box's own message loop goes on handling presses and ticks.
+    int open = 0, most = 0;
+    std::function<void()> whileOpen;
+    SetErrorBoxDisplay([&](HWND, const std::string& text, const char*, UINT) {
+        g_boxes.push_back(text);
+        most = std::max(most, ++open);
+        if (auto now = std::exchange(whileOpen, nullptr))
+            now();
+        WatchFor(300ms, Pump);  // the box stays open a while, as a user reads it
+        --open;
+        return IDOK;
+    });
+    // Shift+Print Screen held down: the key repeats while the first box is open.
+    whileOpen = [&] {
+        for (int i = 0; i < 5; ++i)
+            PostMessageA(host_->Handle(), WM_PRTSCR_PRESSED, 1, 0);
+    };
     Press(1);
+    Pump();
     ASSERT_EQ(g_boxes.size(), 1u);
     EXPECT_EQ(g_boxes[0].rfind("Cannot create file \"" + dir_ + "\\removed\\", 0), 0u) << g_boxes[0];
     EXPECT_EQ(g_sounds, 0);
+    EXPECT_EQ(most, 1);
 
+    // A selection whose capture fails: told, no end sound, clicks pass again.
     Press(4);
     Mouse(WM_LBUTTONDOWN, 10, 10);
     Mouse(WM_LBUTTONUP, 50, 50);
     EXPECT_EQ(g_boxes.size(), 2u);
     EXPECT_EQ(g_sounds, 1) << "the selection's start only";
     EXPECT_FALSE(RectSelectActive || Dragging);
+    target.Click();
+    EXPECT_TRUE(WaitFor([&] { Pump(); return target.clicks == 1; }, 5s)) << "clicks stay blocked";
 
-    // Timer mode: the failure repeats on every tick but is told once.
-    ui::ClickControl(form_->TimerCB);
-    form_->TimeUD.SetPosition(100);
+    // Timer mode: the failure repeats on every tick but is told once. The
+    // timer stopped and started again while its first box is open: the new
+    // run tells its own first failure once the box is closed.
+    host_->settings.timerMode = true;
+    whileOpen = [&] {
+        PostMessageA(host_->Handle(), WM_PRTSCR_PRESSED, 1, 0);  // stop
+        PostMessageA(host_->Handle(), WM_PRTSCR_PRESSED, 1, 0);  // start again
+    };
     Press(1);
-    WatchFor(800ms, Pump);  // several failing ticks
-    EXPECT_TRUE(form_->CaptureT.Enabled()) << "a failure does not stop the timer";
-    EXPECT_EQ(g_boxes.size(), 3u);
+    ASSERT_TRUE(WaitFor([&] { Pump(); return g_boxes.size() == 4u; }, 5s));
+    WatchFor(500ms, Pump);  // several failing ticks
+    EXPECT_TRUE(D().CaptureT.Enabled()) << "a failure does not stop the timer";
+    EXPECT_EQ(g_boxes.size(), 4u);
+    EXPECT_EQ(most, 1) << "boxes stacked";
     // A different failure later in the same run is told, once.
     CaptureDirectory = dir_ + "\\gone";
-    ASSERT_TRUE(WaitFor([&] { Pump(); return g_boxes.size() == 4u; }, 2s)) << "the new failure was not told";
-    EXPECT_NE(g_boxes[3].find("\\gone\\"), std::string::npos) << g_boxes[3];
+    ASSERT_TRUE(WaitFor([&] { Pump(); return g_boxes.size() == 5u; }, 2s)) << "the new failure was not told";
+    EXPECT_NE(g_boxes[4].find("\\gone\\"), std::string::npos) << g_boxes[4];
     WatchFor(500ms, Pump);  // it repeats, and is not told again
-    EXPECT_EQ(g_boxes.size(), 4u);
+    EXPECT_EQ(g_boxes.size(), 5u);
     Press(1);
 }
 
 TEST_F(CaptureStates, ClicksOfASelectionAreBlockedUntilItEnds)
 {
-    // The hook thread is the real one: check through a click on a window.
-    HWND target = CreateWindowA("Button", "target", WS_POPUP | WS_VISIBLE, 700, 500, 100, 60, nullptr,
-                                nullptr, nullptr, nullptr);
-    int clicks = 0;
-    SetWindowSubclass(
-        target,
-        [](HWND w, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) -> LRESULT {
-            if (m == WM_LBUTTONUP)
-                ++*reinterpret_cast<int*>(data);
-            return DefSubclassProc(w, m, wp, lp);
-        },
-        1, reinterpret_cast<DWORD_PTR>(&clicks));
+    WithHooks();
+    ClickTarget target;
     Press(2);  // window pick: clicks blocked
-    LeftClick(750, 530);
+    target.Click();
     RightClick(750, 530);  // passes, and marks that the left click is done
     ASSERT_TRUE(WaitFor([&] { Pump(); return !WindowPickActive; }, 5s)) << "the pick did not end";
-    EXPECT_EQ(clicks, 0);
-    LeftClick(750, 530);
-    EXPECT_TRUE(WaitFor([&] { Pump(); return clicks == 1; }, 5s)) << "clicks stay blocked";
-    DestroyWindow(target);
+    EXPECT_EQ(target.clicks, 0);
+    target.Click();
+    EXPECT_TRUE(WaitFor([&] { Pump(); return target.clicks == 1; }, 5s)) << "clicks stay blocked";
 }
 
 // A window of its own thread that takes its time to paint, as a busy program
@@ -389,22 +486,27 @@ private:
 TEST_F(CaptureStates, TicksOfASlowCaptureAreSkippedNotNestedAndAStopLeavesNoLateFiles)
 {
     SlowPainter busy(300);  // each capture takes longer than the interval
-    ui::ClickControl(form_->TimerCB);
-    ui::ClickControl(form_->BMPRB);
-    form_->TimeUD.SetPosition(100);
-    int depth = 0, deepest = 0;
-    const auto tick = form_->CaptureT.OnTimer;
-    form_->CaptureT.OnTimer = [&] {
-        deepest = std::max(deepest, ++depth);
+    ToFile();
+    host_->settings.timerMode = true;
+    host_->settings.format = kFormatBmp;
+    // A tick handled inside another one must be skipped on the spot; one that
+    // captures instead has nested.
+    int depth = 0, nested = 0;
+    D().CaptureT.OnTimer = [&] {
+        const bool inner = depth > 0;
+        const unsigned skipped = D().SkippedTicks();
+        ++depth;
         if (depth > 3)
-            form_->CaptureT.SetEnabled(false);  // a runaway nest: end it, the test has failed
-        tick();
+            D().CaptureT.SetEnabled(false);  // a runaway nest: end it, the test has failed
+        D().TimerTick();
         --depth;
+        if (inner && D().SkippedTicks() == skipped)
+            ++nested;
     };
     Press(1);
     ASSERT_TRUE(WaitFor([&] { Pump(); return Files() >= 4; }, 20s));
-    EXPECT_LE(deepest, 2) << "a tick ran inside a tick's capture";
-    EXPECT_GT(form_->CaptureGate.SkippedTicks(), 0u);
+    EXPECT_EQ(nested, 0) << "a tick captured inside a tick's capture";
+    EXPECT_GT(D().SkippedTicks(), 0u);
 
     Press(1);  // stops: nothing is running now, so no file may follow
     const size_t stopped = Files();
@@ -412,12 +514,45 @@ TEST_F(CaptureStates, TicksOfASlowCaptureAreSkippedNotNestedAndAStopLeavesNoLate
     EXPECT_EQ(Files(), stopped) << "files came after the stop";
 }
 
+TEST_F(CaptureStates, CommandsDuringACaptureRunAfterItInOrderWithTheirOwnPoint)
+{
+    ToFile();
+    host_->settings.format = kFormatBmp;
+    Press(4);
+    Mouse(WM_LBUTTONDOWN, 100, 100);
+    ASSERT_TRUE(Dragging);
+    // A press holds the capture gate while it hides the window; what comes
+    // meanwhile waits: the drag's end, then Ctrl, Shift and their repeats.
+    host_->onHide = [&] {
+        Mouse(WM_LBUTTONUP, 180, 160);
+        MoveMouse(400, 400);  // where the cursor is when the end finally runs
+        for (WPARAM mask : {4, 1, 4, 1, 1})
+            Press(mask);
+    };
+    Press(3);
+    EXPECT_EQ(Files(), 0u) << "a command ran inside another";
+    ASSERT_TRUE(WaitFor([&] { Pump(); return Files() == 2 && !D().CaptureT.Enabled(); }, 10s));
+    WatchFor(300ms, Pump);
+    EXPECT_TRUE(RectSelectActive) << "Ctrl+Print Screen was lost";
+    EXPECT_EQ(host_->hidden, 4) << "repeats of one command run once";  // Ctrl, then 3, Ctrl, Shift
+    std::vector<std::pair<int32_t, int32_t>> sizes;
+    for (const auto& name : ListFiles(dir_, "*.bmp")) {  // named by time: in the order taken
+        const auto bmp = ReadFileBytes(dir_ + "\\" + name);
+        int32_t width, height;
+        memcpy(&width, &bmp[18], 4);
+        memcpy(&height, &bmp[22], 4);
+        sizes.emplace_back(width, height);
+    }
+    EXPECT_EQ(sizes, (std::vector<std::pair<int32_t, int32_t>>{
+                         {80, 60}, {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}}));
+}
+
 TEST_F(CaptureStates, AClickWhileTheSelectionStartsNeitherEndsItNorLeavesItStuck)
 {
     ToFile();
     // Already waiting when the selection starts: handled while it freezes the screen.
-    PostMessageA(form_->Handle(), WM_HOOK_MOUSE, WM_LBUTTONDOWN, 0);
-    PostMessageA(form_->Handle(), WM_HOOK_MOUSE, WM_LBUTTONUP, 0);
+    PostMessageA(host_->Handle(), WM_HOOK_MOUSE, WM_LBUTTONDOWN, 0);
+    PostMessageA(host_->Handle(), WM_HOOK_MOUSE, WM_LBUTTONUP, 0);
     Press(4);
     EXPECT_TRUE(RectSelectActive) << "the selection did not start";
     EXPECT_FALSE(Dragging);
@@ -433,6 +568,8 @@ TEST_F(CaptureStates, AClickWhileTheSelectionStartsNeitherEndsItNorLeavesItStuck
 TEST_F(CaptureStates, AFailingSelectionStartLeavesNoSelectionAndNoBlockedClicks)
 {
     ToFile();
+    WithHooks();
+    ClickTarget target;
     // Use up the process's drawing objects, so the frozen picture cannot be made.
     std::vector<HGDIOBJ> hoard;
     while (hoard.size() < 200000)
@@ -447,6 +584,8 @@ TEST_F(CaptureStates, AFailingSelectionStartLeavesNoSelectionAndNoBlockedClicks)
     EXPECT_EQ(g_boxes.size(), 1u);
     EXPECT_FALSE(RectSelectActive || Dragging);
     EXPECT_FALSE(IsWindowVisible(CaptureForm->Handle()));
+    target.Click();
+    EXPECT_TRUE(WaitFor([&] { Pump(); return target.clicks == 1; }, 5s)) << "clicks stay blocked";
     // Later mouse events find no selection: no more boxes, no capture.
     Mouse(WM_LBUTTONDOWN, 100, 100);
     Mouse(WM_MOUSEMOVE, 120, 120);
@@ -455,65 +594,75 @@ TEST_F(CaptureStates, AFailingSelectionStartLeavesNoSelectionAndNoBlockedClicks)
     EXPECT_EQ(Files(), 0u);
 }
 
-TEST_F(CaptureStates, ExitDuringADragLeavesQueuedMouseEventsNothingToDrawOn)
+TEST_F(CaptureStates, StopDuringADragLeavesQueuedEventsNothingToDrawOn)
 {
     Press(4);
     Mouse(WM_LBUTTONDOWN, 100, 100);
     ASSERT_TRUE(Dragging);
-    PostMessageA(form_->Handle(), WM_HOOK_MOUSE, WM_MOUSEMOVE, 0);
-    PostMessageA(form_->Handle(), WM_HOOK_MOUSE, WM_LBUTTONUP, 0);
-    ui::CloseAction action = ui::CloseAction::Hide;
-    form_->FormClose(action);
+    PostMessageA(host_->Handle(), WM_HOOK_MOUSE, WM_MOUSEMOVE, 0);
+    PostMessageA(host_->Handle(), WM_HOOK_MOUSE, WM_LBUTTONUP, 0);
+    D().Stop();
     EXPECT_FALSE(RectSelectActive || Dragging || WindowPickActive);
+    FreeCaptureForm();
     Pump();  // the queued events: before the fix, the freed overlay was drawn on
     EXPECT_TRUE(g_boxes.empty());
-    delete form_;
-    form_ = nullptr;
 }
 
-TEST_F(CaptureStates, ErrorBoxesNeverStack)
+// The main window itself: its handlers reach the dispatcher, it samples its
+// controls at each press, its timer box leaves a running timer alone, and
+// its Exit ends a selection before the overlay goes.
+TEST(MainWindowCommands, ControlsAreSampledAtEachPressAndExitEndsASelection)
 {
-    ToFile();
-    CaptureDirectory = dir_ + "\\removed";
-    // The box's own message loop goes on handling presses and ticks.
-    int open = 0, most = 0;
-    std::function<void()> whileOpen;
-    SetErrorBoxDisplay([&](HWND, const std::string& text, const char*, UINT) {
-        g_boxes.push_back(text);
-        most = std::max(most, ++open);
-        if (whileOpen)
-            whileOpen();
-        WatchFor(400ms, Pump);  // the box stays open a while, as a user reads it
-        --open;
-        return IDOK;
-    });
-    // Shift+Print Screen held down: the key repeats while the first box is open.
-    for (int i = 0; i < 5; ++i)
-        PostMessageA(form_->Handle(), WM_PRTSCR_PRESSED, 1, 0);
-    Press(1);
-    Pump();
-    EXPECT_EQ(most, 1);
-    EXPECT_EQ(g_boxes.size(), 1u);
+    ui::App().Initialize();
+    DeleteTree(HKEY_CURRENT_USER, program::kSettingsKey);
+    SetSoundPlayer(CountSound);
+    ExitRequested = false;
+    auto form = std::make_unique<TMainForm>();
+    const std::string dir = MakeTempDir("main-commands");
+    CaptureDirectory = dir;
+    auto press = [&](WPARAM mask) { SendMessageA(form->Handle(), WM_PRTSCR_PRESSED, mask, 0); };
 
-    // The timer stopped and started again while its first failure is on
-    // screen: the new run starts once the box is closed, and tells its own
-    // first failure then.
-    g_boxes.clear();
-    ui::ClickControl(form_->TimerCB);
-    form_->TimeUD.SetPosition(100);
-    whileOpen = [&] {
-        whileOpen = nullptr;
-        PostMessageA(form_->Handle(), WM_PRTSCR_PRESSED, 1, 0);  // stop
-        PostMessageA(form_->Handle(), WM_PRTSCR_PRESSED, 1, 0);  // start again
-    };
-    Press(1);
-    EXPECT_TRUE(WaitFor([&] { Pump(); return g_boxes.size() == 2u; }, 5s));
-    WatchFor(500ms, Pump);  // and no box after that
-    EXPECT_EQ(most, 1);
-    EXPECT_EQ(g_boxes.size(), 2u);
-    EXPECT_TRUE(form_->CaptureT.Enabled());
-    Press(1);
-    SetErrorBoxDisplay({});
+    ui::ClickControl(form->JPEGRB);
+    ui::ClickControl(form->D3DRB);
+    ui::ClickControl(form->ToFileRB);
+    ui::ClickControl(form->RectangleRB);
+    form->Show();
+    press(0);
+    EXPECT_FALSE(form->Visible());
+    EXPECT_TRUE(RectSelectActive);
+    EXPECT_EQ(CaptureDestination, kToFile);
+    EXPECT_EQ(CaptureFormat, kFormatJpeg);
+    EXPECT_TRUE(UseD3D);
+    EXPECT_FALSE(TimerMode);
+
+    // Exit while the selection waits: it ends, its overlay goes, clicks pass.
+    SendMessageA(form->Handle(), WM_HOOK_MOUSE, WM_LBUTTONDOWN, 0);
+    PostMessageA(form->Handle(), WM_HOOK_MOUSE, WM_LBUTTONUP, 0);
+    ui::CloseAction action = ui::CloseAction::Hide;
+    form->FormClose(action);
+    EXPECT_FALSE(RectSelectActive || Dragging);
+    Pump();
+    EXPECT_TRUE(ListFiles(dir).empty());
+
+    // Timer mode; unchecking the box afterwards does not stop the timer.
+    form.reset();
+    form = std::make_unique<TMainForm>();
+    CaptureDirectory = dir;
+    ui::ClickControl(form->TimerCB);
+    form->TimeUD.SetPosition(250);
+    press(1);
+    EXPECT_TRUE(TimerMode);
+    EXPECT_TRUE(form->Dispatcher.CaptureT.Enabled());
+    EXPECT_EQ(form->Dispatcher.CaptureT.Interval(), 250u);
+    ui::ClickControl(form->TimerCB);
+    EXPECT_TRUE(form->Dispatcher.CaptureT.Enabled());
+    press(1);
+    EXPECT_FALSE(form->Dispatcher.CaptureT.Enabled());
+    form->FormClose(action);
+    form.reset();
+    SetSoundPlayer(nullptr);
+    DeleteTree(HKEY_CURRENT_USER, program::kSettingsKey);
+    RemoveTree(dir);
 }
 
 }  // namespace

@@ -275,7 +275,7 @@ int main(int argc, char** argv)
         ui::ClickControl(*f.button);
         RemoveTree(dir);
         CreateDirectoryA(dir.c_str(), nullptr);
-        const unsigned skippedBefore = form->CaptureGate.SkippedTicks();
+        const unsigned skippedBefore = form->Dispatcher.SkippedTicks();
         SendMessageA(form->Handle(), WM_PRTSCR_PRESSED, 1, 0);
         const double start = Now();
         // One message at a time, so the phase ends on time however long a
@@ -294,7 +294,7 @@ int main(int argc, char** argv)
         const double elapsed = Now() - start;
         const size_t files = ListFiles(dir).size();
         const double ticks = elapsed / 0.1;
-        const unsigned skipped = form->CaptureGate.SkippedTicks() - skippedBefore;
+        const unsigned skipped = form->Dispatcher.SkippedTicks() - skippedBefore;
 
         CaptureDestination = kToFile;
         CaptureFormat = f.code;

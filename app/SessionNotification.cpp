@@ -1,4 +1,4 @@
-#include "input/SessionNotification.h"
+#include "app/SessionNotification.h"
 
 #include <string>
 #include <utility>
