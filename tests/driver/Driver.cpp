@@ -544,13 +544,6 @@ void SetLogPixels(DWORD dpi)
                         nullptr) == ERROR_SUCCESS)
         RegSetValueExA(k.h, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
 }
-
-template <typename Function>
-Function User32Function(const char* name)
-{
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
-}
 }  // namespace
 
 DesktopDpi::DesktopDpi(DWORD dpi) : previous_(ReadDword(HKEY_CURRENT_USER, kDesktopKey, "LogPixels"))
@@ -567,18 +560,6 @@ DesktopDpi::~DesktopDpi()
         if (RegOpenKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_SET_VALUE, &k.h) == ERROR_SUCCESS)
             RegDeleteValueA(k.h, "LogPixels");
     }
-}
-
-int WindowDpiAwareness(HWND w)
-{
-    using Context = HANDLE;
-    static const auto context = User32Function<Context(WINAPI*)(HWND)>("GetWindowDpiAwarenessContext");
-    static const auto awareness =
-        User32Function<int(WINAPI*)(Context)>("GetAwarenessFromDpiAwarenessContext");
-    if (!context || !awareness)
-        return -1;
-    const Context c = context(w);
-    return c ? awareness(c) : -1;
 }
 
 // --- pixels -----------------------------------------------------------------

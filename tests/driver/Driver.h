@@ -129,10 +129,6 @@ public:
 private:
     std::optional<DWORD> previous_;
 };
-// A window's DPI awareness as its thread declared it (0 unaware, 1 system,
-// 2 per monitor), read through GetWindowDpiAwarenessContext; -1 where the
-// system cannot tell.
-int WindowDpiAwareness(HWND w);
 // A length of a 96-DPI layout at dpi, rounded as MulDiv rounds.
 inline int AtDpi(int value, UINT dpi) { return MulDiv(value, static_cast<int>(dpi), 96); }
 

@@ -15,7 +15,6 @@ public:
         None,
     };
     static inline Answer answer = Answer::None;
-    static inline DWORD attribute = 0, size = 0;  // of the last question
 
     explicit StandInCompositor(Answer a) : previous_(snaplark::SetWindowAttributeQuery(Query))
     {
@@ -26,10 +25,13 @@ public:
     StandInCompositor& operator=(const StandInCompositor&) = delete;
 
 private:
-    static HRESULT WINAPI Query(HWND window, DWORD attr, void* value, DWORD bytes)
+    // Like the compositor: the visible bounds are answered only to the
+    // question for them (DWMWA_EXTENDED_FRAME_BOUNDS) with room for a RECT.
+    static HRESULT WINAPI Query(HWND window, DWORD attribute, void* value, DWORD bytes)
     {
-        attribute = attr;
-        size = bytes;
+        constexpr DWORD kExtendedFrameBounds = 9;
+        if (attribute != kExtendedFrameBounds || bytes != sizeof(RECT))
+            return E_INVALIDARG;
         RECT r{};
         GetWindowRect(window, &r);
         switch (answer) {
