@@ -6,6 +6,7 @@
 
 #include "app/DirectoryCaption.h"
 #include "app/FileVersion.h"
+#include "app/RunningCopy.h"
 #include "app/SettingsStore.h"
 #include "capture/CaptureState.h"
 #include "capture/CaptureUnit.h"
@@ -17,6 +18,8 @@
 #include "resources/ResourceIds.h"
 #include "ui/Application.h"
 #include "ui/ClickControl.h"
+#include "ui/MessageFilter.h"
+#include "ui/SystemError.h"
 
 namespace snaplark {
 
@@ -72,6 +75,17 @@ TMainForm::TMainForm()
         Dispatcher.RunDeferred();
         return 0;
     });
+    SetMessageHandler(WM_HOOKS_FAILED, [this](WPARAM w, LPARAM) -> LRESULT {
+        WMHooksFailed(static_cast<DWORD>(w));
+        return 0;
+    });
+    // A second start asks this copy to show itself; it may come from a copy
+    // that is not elevated while this one is.
+    SetMessageHandler(ShowMainWindowMessage(), [this](WPARAM, LPARAM) -> LRESULT {
+        ShowFromTray();
+        return 0;
+    });
+    ui::LetMessageIn(Handle(), ShowMainWindowMessage());
     ui::App().OnMinimize = [this] { ApplicationEvents1Minimize(); };
 
     try {
@@ -172,13 +186,14 @@ void TMainForm::FormCreate()
     app.SetShowMainForm(false);
     app.ProcessMessages();
 
-    // One copy only; a second one ends without a word. A first copy that
-    // runs elevated keeps this one from opening its mutex at all: that is
-    // "already running" too.
+    // One copy only; a second one shows the running copy's main window and
+    // ends. A first copy that runs elevated keeps this one from opening its
+    // mutex at all: that is "already running" too.
     SetLastError(0);
     InstanceMutex = CreateMutexA(nullptr, TRUE, kInstanceMutexName);
     const DWORD mutexError = GetLastError();
     if (mutexError == ERROR_ALREADY_EXISTS || mutexError == ERROR_ACCESS_DENIED) {
+        ShowRunningCopy();
         PostQuitMessage(0);
         return;
     }
@@ -224,6 +239,7 @@ void TMainForm::FormCreate()
     // The hooks are installed afresh whenever the session comes back.
     HookThreadObj = std::make_unique<HookThread>(Handle());
     HookThreadObj->Resume();
+    hookWatchdog_.emplace(*HookThreadObj);
     Selection().clickBlocker = HookThreadObj.get();
     sessionNotification_.emplace(Handle());
     // Resident: the tray icon shows; then whatever start-up left queued.
@@ -249,6 +265,7 @@ void TMainForm::FormClose(ui::CloseAction&)
     // pass again.
     Dispatcher.Stop();
     Selection().clickBlocker = nullptr;
+    hookWatchdog_.reset();
     StopHookThread(HookThreadObj);
     FreeFrameForm();
     FreeCaptureForm();
@@ -287,6 +304,14 @@ void TMainForm::WMPowerBroadcast(WPARAM event)
 {
     if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND)
         RenewHooks();
+}
+
+void TMainForm::WMHooksFailed(DWORD code)
+{
+    std::string text = "Cannot install the keyboard and mouse hooks";
+    if (const std::string reason = ui::SystemErrorText(code); !reason.empty())
+        text += ". " + reason;
+    throw Error(text);
 }
 
 void TMainForm::RenewHooks()

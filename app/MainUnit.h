@@ -11,6 +11,7 @@
 #include "app/TrayIcon.h"
 #include "input/CommandDispatcher.h"
 #include "input/HookUnit.h"
+#include "input/HookWatchdog.h"
 #include "ui/CheckBox.h"
 #include "ui/EditBox.h"
 #include "ui/Form.h"
@@ -101,6 +102,8 @@ public:
     // The session unlocked, or the system resumed: the hooks may be gone.
     void WMWtsSessionChange(WPARAM change);
     void WMPowerBroadcast(WPARAM event);
+    // The hook thread could not install its hooks at start-up.
+    void WMHooksFailed(DWORD code);
 
     void ExitSBClick();
     void SaveSetSBClick();
@@ -168,6 +171,7 @@ private:
     // settings worth storing.
     bool startedUp_ = false;
     std::optional<SessionNotification> sessionNotification_;
+    std::optional<HookWatchdog> hookWatchdog_;
 };
 
 // Module state of the main window's unit.

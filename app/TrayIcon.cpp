@@ -7,6 +7,7 @@
 
 #include "ui/Application.h"
 #include "ui/Form.h"
+#include "ui/MessageFilter.h"
 #include "ui/PopupMenu.h"
 #include "ui/WindowClass.h"
 
@@ -36,25 +37,13 @@ UINT TaskbarCreatedMessage()
     return message;
 }
 
-// An elevated copy gets "TaskbarCreated" from the shell, which is not
-// elevated, only when it lets the message in: for its window on Windows 7 and
-// later, for the whole process on Vista. Older systems filter nothing.
-void LetTaskbarCreatedIn(HWND window)
-{
-    using ForWindowFunction = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
-    using ForProcessFunction = BOOL(WINAPI*)(UINT, DWORD);
-    constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW, and MSGFLT_ADD for the process
-    const HMODULE user32 = GetModuleHandleA("user32.dll");
-    const auto lookUp = [&](const char* name) {
-        return user32 ? reinterpret_cast<void*>(GetProcAddress(user32, name)) : nullptr;
-    };
-    if (const auto forWindow =
-            reinterpret_cast<ForWindowFunction>(lookUp("ChangeWindowMessageFilterEx")))
-        forWindow(window, TaskbarCreatedMessage(), kAllow, nullptr);
-    else if (const auto forProcess =
-                 reinterpret_cast<ForProcessFunction>(lookUp("ChangeWindowMessageFilter")))
-        forProcess(TaskbarCreatedMessage(), kAllow);
-}
+// Every call to the shell goes through here; tests put a shell of their own in.
+TrayIcon::ShellCall g_shell = Shell_NotifyIconA;
+
+// How often an icon the shell refused is offered again: at logon the shell
+// may still be starting, and no "TaskbarCreated" follows if its taskbar was
+// there already.
+constexpr UINT kRetryMs = 1500;
 
 }  // namespace
 
@@ -81,8 +70,12 @@ TrayIcon::TrayIcon(ui::Form& mainForm, HICON icon, ui::PopupMenu* menu)
     // keep showing.
     Send(NIM_DELETE);
     Send(NIM_SETVERSION);
+    // An elevated copy gets "TaskbarCreated" from the shell, which is not
+    // elevated, only when it lets the message in.
     if (taskbarWindow_)
-        LetTaskbarCreatedIn(taskbarWindow_);
+        ui::LetMessageIn(taskbarWindow_, TaskbarCreatedMessage());
+    retry_.SetInterval(kRetryMs);
+    retry_.OnTimer = [this] { OfferAgain(); };
 
     SetWindowSubclass(mainForm_.Handle(), WatchMainForm, kWatchId, reinterpret_cast<DWORD_PTR>(this));
     if (taskbarWindow_)
@@ -108,11 +101,24 @@ TrayIcon::~TrayIcon()
 
 HWND TrayIcon::TrayWindow() { return g_trayWindow; }
 
-void TrayIcon::Send(DWORD operation)
+bool TrayIcon::Send(DWORD operation)
 {
-    // Results are not checked: without a shell there is nothing to do, and
-    // a shell that comes later announces itself with "TaskbarCreated".
-    Shell_NotifyIconA(operation, &record_);
+    return g_shell(operation, &record_) != FALSE;
+}
+
+void TrayIcon::Add()
+{
+    // Until the shell takes it, the icon is offered again: without it the
+    // program could be neither opened nor ended.
+    retry_.SetEnabled(!Send(NIM_ADD));
+}
+
+void TrayIcon::OfferAgain()
+{
+    // An add that timed out may have shown the icon all the same: then the
+    // shell takes a change to it.
+    if (!visible_ || Send(NIM_MODIFY) || Send(NIM_ADD))
+        retry_.SetEnabled(false);
 }
 
 void TrayIcon::SetIconVisible(bool visible)
@@ -120,7 +126,19 @@ void TrayIcon::SetIconVisible(bool visible)
     if (visible == visible_)
         return;
     visible_ = visible;
-    Send(visible ? NIM_ADD : NIM_DELETE);
+    if (visible) {
+        Add();
+    } else {
+        retry_.SetEnabled(false);
+        Send(NIM_DELETE);
+    }
+}
+
+TrayIcon::ShellCall TrayIcon::SetShellCall(ShellCall call)
+{
+    const ShellCall previous = g_shell;
+    g_shell = call ? call : Shell_NotifyIconA;
+    return previous;
 }
 
 void TrayIcon::Notify(UINT mouseMessage)
@@ -197,7 +215,7 @@ bool TrayIcon::MainFormMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
 void TrayIcon::TaskbarWindowMessage(UINT message, WPARAM wParam)
 {
     if (message == TaskbarCreatedMessage() && visible_) {
-        Send(NIM_ADD);
+        Add();
     } else if (message == WM_SIZE && wParam == SIZE_MINIMIZED) {
         ShowWindow(mainForm_.Handle(), SW_HIDE);
         if (IsWindowVisible(taskbarWindow_))

@@ -10,6 +10,8 @@
 
 #include <functional>
 
+#include "ui/Timer.h"
+
 namespace snaplark {
 
 namespace ui {
@@ -35,8 +37,16 @@ public:
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
 
+    // Shows or hides the icon. An icon the shell refuses to show is offered
+    // again every second or two until it takes it.
     void SetIconVisible(bool visible);
     bool IconVisible() const { return visible_; }
+
+    // The call that reaches the shell: Shell_NotifyIconA by default. Tests
+    // put in a shell of their own; returns the previous call, and null
+    // restores Shell_NotifyIconA.
+    using ShellCall = BOOL(WINAPI*)(DWORD operation, PNOTIFYICONDATAA record);
+    static ShellCall SetShellCall(ShellCall call);
 
     const NOTIFYICONDATAA& Record() const { return record_; }
     static HWND TrayWindow();
@@ -60,7 +70,9 @@ private:
     bool MainFormMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void TaskbarWindowMessage(UINT message, WPARAM wParam);
     void MinimizeToTray();
-    void Send(DWORD operation);
+    bool Send(DWORD operation);
+    void Add();
+    void OfferAgain();
 
     ui::Form& mainForm_;
     ui::PopupMenu* menu_;
@@ -69,6 +81,7 @@ private:
     bool visible_ = false;
     bool clickStarted_ = false;
     bool destroying_ = false;
+    ui::Timer retry_;
 };
 
 }  // namespace snaplark

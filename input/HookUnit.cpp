@@ -1,5 +1,8 @@
 #include "input/HookUnit.h"
 
+#include "ui/Handles.h"
+
+#include <atomic>
 #include <utility>
 
 namespace snaplark {
@@ -14,23 +17,46 @@ HHOOK MouseHook = nullptr;
 // Written by the hook thread's loop and read by MouseHookProc on the same
 // thread, so it needs no lock.
 bool SwallowClicks = false;
+// Written by the hook thread, read by the main thread's watchdog.
+std::atomic<DWORD> g_lastCall{0};
+HookInstaller g_installer = SetWindowsHookExA;
 
-constexpr int kCodeSkip = 3;  // a keyboard code the hook answers 0 without passing on
 constexpr DWORD kVkSnapshot = 44;
 
 bool KeyDown(int vk) { return (GetKeyState(vk) & 0x8000) != 0; }
 
-void InstallHooks()
+void Noted() { g_lastCall.store(GetTickCount(), std::memory_order_relaxed); }
+
+// Installs both hooks afresh, each new one before the old one goes, so no
+// event slips through in between (the system may have dropped the old ones
+// already). A kind whose new hook cannot be made keeps the one it had.
+// Returns the system's code of the first failure, or 0.
+DWORD InstallHooks()
 {
     HINSTANCE module = GetModuleHandleA(nullptr);
-    KeyboardHook = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHookProc, module, 0);
-    MouseHook = SetWindowsHookExA(WH_MOUSE_LL, MouseHookProc, module, 0);
+    DWORD failure = 0;
+    const auto renew = [&](HHOOK& hook, int kind, HOOKPROC procedure) {
+        SetLastError(0);
+        if (HHOOK fresh = g_installer(kind, procedure, module, 0)) {
+            if (hook)
+                UnhookWindowsHookEx(hook);
+            hook = fresh;
+        } else if (!failure) {
+            failure = GetLastError() ? GetLastError() : ERROR_INVALID_FUNCTION;
+        }
+    };
+    renew(KeyboardHook, WH_KEYBOARD_LL, KeyboardHookProc);
+    renew(MouseHook, WH_MOUSE_LL, MouseHookProc);
+    Noted();
+    return failure;
 }
 
-void RemoveHooks(HHOOK keyboard, HHOOK mouse)
+void RemoveHooks()
 {
-    UnhookWindowsHookEx(keyboard);
-    UnhookWindowsHookEx(mouse);
+    if (KeyboardHook)
+        UnhookWindowsHookEx(std::exchange(KeyboardHook, nullptr));
+    if (MouseHook)
+        UnhookWindowsHookEx(std::exchange(MouseHook, nullptr));
 }
 
 }  // namespace
@@ -47,43 +73,43 @@ HookThread::HookThread(HWND mainWindow) : ui::Thread(true)
 
 void HookThread::Execute()
 {
-    InstallHooks();
+    // Without its hooks the program sees no Print Screen: the user is told.
+    // Later renewals that fail keep the hooks there are, silently.
+    if (const DWORD failure = InstallHooks())
+        PostMessageA(g_mainWindow, WM_HOOKS_FAILED, failure, 0);
     MSG msg{};
     while (GetMessageA(&msg, nullptr, 0, 0)) {
         if (msg.message == WM_BLOCK_CLICKS)
             SwallowClicks = msg.wParam != 0;
-        if (msg.message == WM_RENEW_HOOKS) {
-            // New ones first, so no event slips through in between; the
-            // system may have dropped the old ones already.
-            const HHOOK keyboard = KeyboardHook, mouse = MouseHook;
+        if (msg.message == WM_RENEW_HOOKS)
             InstallHooks();
-            RemoveHooks(keyboard, mouse);
+        if (msg.message == WM_DROP_HOOKS) {
+            RemoveHooks();
+            SetEvent(reinterpret_cast<HANDLE>(msg.wParam));
         }
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    RemoveHooks(KeyboardHook, MouseHook);
-    KeyboardHook = nullptr;
-    MouseHook = nullptr;
+    RemoveHooks();
 }
 
+// Every event that is not swallowed goes on to the next hook: key remappers
+// and scripting tools hooked before this program see Print Screen too.
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == kCodeSkip)
-        return 0;
+    Noted();
     const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
-    if (event->vkCode != kVkSnapshot)
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    if (code != HC_ACTION || (event->flags & LLKHF_UP))
-        return 0;
-    const WPARAM mask = (KeyDown(VK_SHIFT) ? 1 : 0) + (KeyDown(VK_MENU) ? 2 : 0) +
-                        (KeyDown(VK_CONTROL) ? 4 : 0);
-    PostMessageA(g_mainWindow, WM_PRTSCR_PRESSED, mask, 0);
-    return 0;
+    if (code == HC_ACTION && event && event->vkCode == kVkSnapshot && !(event->flags & LLKHF_UP)) {
+        const WPARAM mask = (KeyDown(VK_SHIFT) ? 1 : 0) + (KeyDown(VK_MENU) ? 2 : 0) +
+                            (KeyDown(VK_CONTROL) ? 4 : 0);
+        PostMessageA(g_mainWindow, WM_PRTSCR_PRESSED, mask, 0);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 LRESULT CALLBACK MouseHookProc(int code, WPARAM wParam, LPARAM lParam)
 {
+    Noted();
     if (code < 0)
         return CallNextHookEx(nullptr, code, wParam, lParam);
     // lParam points at a record that dies with this call: post nothing of it.
@@ -97,6 +123,20 @@ LRESULT CALLBACK MouseHookProc(int code, WPARAM wParam, LPARAM lParam)
 void HookThread::BlockClicks(bool on)
 {
     PostToHookThread(*this, WM_BLOCK_CLICKS, on ? 1 : 0);
+}
+
+void HookThread::DropHooks()
+{
+    const ui::UniqueHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (done && PostToHookThread(*this, WM_DROP_HOOKS, reinterpret_cast<WPARAM>(done.Get())))
+        WaitForSingleObject(done.Get(), INFINITE);
+}
+
+DWORD LastHookCall() { return g_lastCall.load(std::memory_order_relaxed); }
+
+HookInstaller SetHookInstaller(HookInstaller installer)
+{
+    return std::exchange(g_installer, installer ? installer : SetWindowsHookExA);
 }
 
 bool PostToHookThread(const HookThread& thread, UINT message, WPARAM wParam)

@@ -17,6 +17,8 @@ constexpr UINT WM_PRTSCR_PRESSED = 2651;  // to the main window; wParam: 1 Shift
 constexpr UINT WM_HOOK_MOUSE = 2652;      // to the main window; wParam: the mouse message
 constexpr UINT WM_BLOCK_CLICKS = 2653;    // to the hook thread; wParam: 1 swallow left clicks
 constexpr UINT WM_RENEW_HOOKS = 2654;     // to the hook thread: install both hooks afresh
+constexpr UINT WM_DROP_HOOKS = 2656;      // to the hook thread: remove both hooks; wParam: an event to set
+constexpr UINT WM_HOOKS_FAILED = 2657;    // to the main window; wParam: the system's error code
 
 // Runs above every other thread of the program: the system skips, and in
 // the end silently removes, a low-level hook that does not answer in time.
@@ -26,6 +28,9 @@ public:
     explicit HookThread(HWND mainWindow);
 
     void BlockClicks(bool on) override;
+    // Tests: removes both hooks, as Windows does to hooks that kept it
+    // waiting, and returns once they are gone.
+    void DropHooks();
 
 protected:
     void Execute() override;
@@ -33,6 +38,15 @@ protected:
 
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK MouseHookProc(int code, WPARAM wParam, LPARAM lParam);
+
+// When a hook procedure was last called, or the hooks last installed
+// (GetTickCount): written by the hook thread only.
+DWORD LastHookCall();
+
+// What installs a hook: SetWindowsHookExA by default. Tests put one in that
+// fails; returns the previous one, and null restores SetWindowsHookExA.
+using HookInstaller = HHOOK(WINAPI*)(int kind, HOOKPROC procedure, HINSTANCE module, DWORD thread);
+HookInstaller SetHookInstaller(HookInstaller installer);
 
 // Posts a thread message to the hook thread, retrying every 100 ms until it
 // is taken (the thread has no queue just after it starts). Gives up only when

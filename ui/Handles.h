@@ -65,6 +65,13 @@ struct FileHandleTraits {
     static void Close(Handle h) { CloseHandle(h); }
 };
 
+// Kernel objects other than files (events, mutexes, threads): null when none.
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { CloseHandle(h); }
+};
+
 using UniqueBitmap = UniqueHandleOf<GdiObjectTraits<HBITMAP>>;
 using UniqueBrush = UniqueHandleOf<GdiObjectTraits<HBRUSH>>;
 using UniquePen = UniqueHandleOf<GdiObjectTraits<HPEN>>;
@@ -72,6 +79,7 @@ using UniquePalette = UniqueHandleOf<GdiObjectTraits<HPALETTE>>;
 using UniqueRegion = UniqueHandleOf<GdiObjectTraits<HRGN>>;
 using UniqueMemoryDc = UniqueHandleOf<MemoryDcTraits>;  // CreateCompatibleDC
 using UniqueFile = UniqueHandleOf<FileHandleTraits>;
+using UniqueHandle = UniqueHandleOf<KernelHandleTraits>;
 
 // A device context from GetDC or GetWindowDC, released against the window it
 // came from (the desktop's DC must go back to GetDesktopWindow(), not null).

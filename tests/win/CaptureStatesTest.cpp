@@ -13,6 +13,7 @@
 #include "capture/StatusText.h"
 #include "input/CommandDispatcher.h"
 #include "input/HookUnit.h"
+#include "input/HookWatchdog.h"
 #include "tests/driver/Driver.h"
 #include "tests/win/ProgramControls.h"
 #include "ui/Application.h"
@@ -108,7 +109,11 @@ std::pair<int32_t, int32_t> BmpSize(const std::string& path)
 
 class CaptureStates : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ui::App().Initialize(); }
+    static void SetUpTestSuite()
+    {
+        if (!ui::App().Handle())
+            ui::App().Initialize();
+    }
 
     void SetUp() override
     {
@@ -405,6 +410,24 @@ TEST_F(CaptureStates, ClicksOfASelectionAreBlockedUntilItEnds)
     EXPECT_TRUE(WaitFor([&] { Pump(); return g_clicks == 1; }, 5s)) << "clicks stay blocked";
 }
 
+// Windows drops hooks that kept it waiting, without a word: the watchdog
+// sees input the hooks missed and installs them again.
+TEST_F(CaptureStates, DroppedHooksComeBackAndPrintScreenCapturesAgain)
+{
+    ToFile();
+    WithHooks();
+    const HookWatchdog watchdog(*hooks_, 500);
+    hooks_->DropHooks();
+    PressKey(VK_SNAPSHOT, {VK_LSHIFT});
+    WatchFor(300ms, Pump);
+    ASSERT_EQ(Files(), 0u) << "the hooks were not dropped";
+    for (int i = 0; Files() == 0 && i < 30; ++i) {  // a user working on: the hooks come back
+        PressKey(VK_SNAPSHOT, {VK_LSHIFT});
+        WatchFor(300ms, Pump);
+    }
+    EXPECT_GE(Files(), 1u) << "the hooks never came back";
+}
+
 // A window of its own thread that takes its time to paint, as a busy program
 // does: every repaint walk waits for it.
 class SlowPainter {
@@ -569,7 +592,8 @@ TEST_F(CaptureStates, AFailingSelectionStartLeavesNoSelectionAndNoBlockedClicks)
 // its Exit ends a selection before the overlay goes.
 TEST(MainWindowCommands, ControlsAreSampledAtEachPressAndExitEndsASelection)
 {
-    ui::App().Initialize();
+    if (!ui::App().Handle())
+        ui::App().Initialize();
     DeleteTree(HKEY_CURRENT_USER, program::kSettingsKey);
     SetSoundPlayer(CountSound);
     ExitRequested = false;

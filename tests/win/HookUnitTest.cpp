@@ -192,6 +192,46 @@ TEST_F(HookUnit, NothingIsPostedAfterShutdown)
     EXPECT_TRUE(g_posts.empty()) << "first: " << g_posts.front().message << " " << g_posts.front().wParam;
 }
 
+HHOOK WINAPI RefuseHook(int, HOOKPROC, HINSTANCE, DWORD)
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+}
+
+// Another program's hook, installed before these, comes later in the chain:
+// it sees Print Screen too. And hooks that cannot be installed afresh are
+// kept as they were, not removed.
+TEST_F(HookUnit, PrintScreenGoesOnToTheNextHookAndARefusedRenewalKeepsTheHooks)
+{
+    StopHookThread(thread_);
+    const std::string dir = MakeTempDir("chain"), log = dir + "\\hooks.log";
+    const std::string quitName = "SnaplarkChainQuit" + std::to_string(GetCurrentProcessId());
+    HANDLE quit = CreateEventA(nullptr, TRUE, FALSE, quitName.c_str());
+    Process probe = Start(ExeDir() + "\\hook_probe.exe", "\"" + log + "\" " + quitName);
+    const auto logged = [&](const std::string& line) {
+        const auto bytes = FileExists(log) ? ReadFileBytes(log) : std::vector<uint8_t>{};
+        return std::string(bytes.begin(), bytes.end()).find(line + "\n") != std::string::npos;
+    };
+    ASSERT_TRUE(WaitFor([&] { return logged("READY"); })) << "the other program's hooks did not start";
+    thread_ = new HookThread(main_);
+    thread_->Resume();
+    ASSERT_TRUE(PumpUntil([&] {
+        MoveMouse(60 + static_cast<int>(g_posts.size() % 2), 60);
+        return MousePosts(WM_MOUSEMOVE) > 0;
+    }));
+
+    SetHookInstaller(RefuseHook);
+    ASSERT_TRUE(PostToHookThread(*thread_, WM_RENEW_HOOKS, 0));
+    PressKey(VK_SNAPSHOT, {VK_LSHIFT});
+    EXPECT_TRUE(PumpUntil([] { return KeyPosts() == std::vector<WPARAM>{1}; })) << "the hooks went";
+    EXPECT_TRUE(WaitFor([&] { return logged("P 1"); })) << "the next hook never saw Print Screen";
+    SetHookInstaller(nullptr);
+    SetEvent(quit);
+    EXPECT_EQ(probe.Wait(10s), std::optional<DWORD>(0));
+    CloseHandle(quit);
+    RemoveTree(dir);
+}
+
 TEST_F(HookUnit, PostingToAnEndedThreadGivesUp)
 {
     HookThread* ended = thread_;

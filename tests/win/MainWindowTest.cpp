@@ -25,6 +25,7 @@
 #include "tests/win/TestArtifacts.h"
 #include "ui/Application.h"
 #include "ui/ErrorBox.h"
+#include "ui/SystemError.h"
 
 using namespace driver;
 using program::ExpectCaptionsFit;
@@ -221,13 +222,16 @@ void ExpectAStartThatEndsSilently()
     EXPECT_FALSE(showedAWindow);
 }
 
-TEST(MainWindow, SecondInstanceEndsSilentlyAndTheFirstRunsOn)
+// A second start shows the running copy's window, which may be the only way
+// to reach a copy whose tray icon the shell refused, and ends by itself.
+TEST(MainWindow, SecondStartShowsTheRunningCopyAndEnds)
 {
     Resident first;
     ASSERT_NE(first.main, nullptr);
+    ASSERT_FALSE(IsWindowVisible(first.main));
     ExpectAStartThatEndsSilently();
     EXPECT_TRUE(first.process.Running());
-    EXPECT_TRUE(IsWindow(first.main));
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(first.main) != 0; })) << "the running copy stayed hidden";
 }
 
 // Windows 95, 98, Me and NT 4.0 are not supported: the program ends without
@@ -914,7 +918,8 @@ LRESULT CALLBACK RefuseWindow(HWND window, UINT message, WPARAM wParam, LPARAM l
 TEST(MainWindow, StartUpThatFailsUndoesItselfReportsAndQuits)
 {
     DeleteTree(HKEY_CURRENT_USER, program::kSettingsKey);
-    snaplark::ui::App().Initialize();
+    if (!snaplark::ui::App().Handle())
+        snaplark::ui::App().Initialize();
     WNDCLASSA refused{};
     refused.lpfnWndProc = RefuseWindow;
     refused.hInstance = GetModuleHandleA(nullptr);
@@ -954,6 +959,40 @@ TEST(MainWindow, StartUpThatFailsUndoesItselfReportsAndQuits)
     SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
     if (snaplark::InstanceMutex)
         CloseHandle(std::exchange(snaplark::InstanceMutex, nullptr));
+}
+
+HHOOK WINAPI RefuseHook(int, HOOKPROC, HINSTANCE, DWORD)
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+}
+
+// Without its hooks the program is told so, with the system's reason, and
+// runs on in the tray, where its watchdog may yet install them.
+TEST(MainWindow, HooksThatCannotBeInstalledAreReportedAndTheProgramRunsOn)
+{
+    DeleteTree(HKEY_CURRENT_USER, program::kSettingsKey);
+    if (!snaplark::ui::App().Handle())
+        snaplark::ui::App().Initialize();
+    std::vector<std::string> boxes;
+    snaplark::ui::SetErrorBoxDisplay([&](HWND, const std::string& text, const char*, UINT) {
+        boxes.push_back(text);
+        return IDOK;
+    });
+    snaplark::SetHookInstaller(RefuseHook);
+    {
+        snaplark::TMainForm form;
+        EXPECT_TRUE(WaitFor([&] { Pump(); return !boxes.empty(); }, 5s));
+        EXPECT_EQ(boxes, std::vector<std::string>{"Cannot install the keyboard and mouse hooks. " +
+                                                  snaplark::ui::SystemErrorText(ERROR_ACCESS_DENIED) + "."});
+        EXPECT_TRUE(form.CoolTrayIcon.IconVisible());
+        snaplark::ui::CloseAction action = snaplark::ui::CloseAction::Hide;
+        form.FormClose(action);
+    }
+    snaplark::SetHookInstaller(nullptr);
+    snaplark::ui::SetErrorBoxDisplay({});
+    DeleteTree(HKEY_CURRENT_USER, program::kSettingsKey);
+    SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
 }
 
 }  // namespace

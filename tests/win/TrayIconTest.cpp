@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/TrayIcon.h"
 #include "tests/win/TrayTestSupport.h"
@@ -11,6 +12,7 @@
 #include "ui/Form.h"
 
 using namespace snaplark;
+using namespace std::chrono_literals;
 using snaplark::ui::App;
 using snaplark::ui::Form;
 
@@ -100,6 +102,47 @@ TEST_F(TrayIconTest, TaskbarCreatedAddsTheIconAgainOnlyWhenItIsMeantToShow)
     ASSERT_TRUE(tray::DeleteIcon(window, id));
     SendMessageA(App().Handle(), taskbarCreated, 0, 0);
     EXPECT_TRUE(tray::ShellHasIcon(window, id));
+}
+
+// A shell still starting at logon, which refuses the first offers.
+int g_refusals = 0;
+std::vector<DWORD> g_offers;
+BOOL WINAPI StartingShell(DWORD operation, PNOTIFYICONDATAA record)
+{
+    if (operation == NIM_ADD || operation == NIM_MODIFY) {
+        g_offers.push_back(operation);
+        if (g_refusals > 0 && g_refusals--)
+            return FALSE;
+    }
+    return Shell_NotifyIconA(operation, record);
+}
+
+TEST_F(TrayIconTest, AnIconTheShellRefusesIsOfferedAgainUntilItShows)
+{
+    TrayIcon::SetShellCall(StartingShell);
+    g_refusals = 3;
+    g_offers.clear();
+    {
+        TrayIcon tray(*mainForm_, icon_, nullptr);
+        tray.SetIconVisible(true);
+        EXPECT_TRUE(driver::WaitFor([&] {
+            driver::Pump();
+            return tray::ShellHasIcon(tray.Record().hWnd, tray.Record().uID);
+        }, 10s)) << "the icon never came";
+        // Each offer after the first asks about an icon that may show already.
+        EXPECT_EQ(g_offers, (std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY, NIM_ADD}));
+    }
+    // Hidden while the shell still refuses: no more offers.
+    g_refusals = 100;
+    {
+        TrayIcon tray(*mainForm_, icon_, nullptr);
+        tray.SetIconVisible(true);
+        tray.SetIconVisible(false);
+        g_offers.clear();
+        driver::WatchFor(2s, driver::Pump);
+        EXPECT_TRUE(g_offers.empty());
+    }
+    TrayIcon::SetShellCall(nullptr);
 }
 
 TEST_F(TrayIconTest, TrayWindowAnswersOneToEndingMessagesAndStays)
