@@ -10,6 +10,7 @@
 #include "app/SettingsStore.h"
 #include "capture/CaptureState.h"
 #include "capture/CaptureUnit.h"
+#include "capture/ClickShield.h"
 #include "capture/FrameUnit.h"
 #include "capture/SelectionAids.h"
 #include "capture/StatusText.h"
@@ -232,6 +233,7 @@ void TMainForm::FormCreate()
     CreateKbdForm();
     CreateCaptureForm();
     CreateFrameForm();
+    CreateClickShield();
     // The stored settings into the controls, then the autorun check box.
     LoadSettings(*this);
     ApplyAutorunState(*this);
@@ -267,6 +269,7 @@ void TMainForm::FormClose(ui::CloseAction&)
     Selection().clickBlocker = nullptr;
     hookWatchdog_.reset();
     StopHookThread(HookThreadObj);
+    FreeClickShield();
     FreeFrameForm();
     FreeCaptureForm();
     FreeKbdForm();

@@ -4,6 +4,7 @@
 
 #include "capture/CaptureState.h"
 #include "capture/CaptureUnit.h"
+#include "capture/ClickShield.h"
 #include "capture/ConfirmationSound.h"
 #include "capture/FrameUnit.h"
 #include "capture/GdiError.h"
@@ -24,11 +25,14 @@ void PlaySoundIfWanted()
         PlayConfirmationSound();
 }
 
+// During a pick the shield is under the cursor: the window is the one
+// beneath it.
 HWND WindowUnderCursor()
 {
     POINT p{};
     GetCursorPos(&p);
-    return WindowFromPoint(p);
+    const TClickShield* shield = Selection().shield;
+    return shield && shield->Visible() ? shield->WindowBeneath(p) : WindowFromPoint(p);
 }
 
 // The desktop as it is now, on the overlay, which is then shown over it.
@@ -96,6 +100,8 @@ void TrackWindowUnderCursor()
 
 ScreenMarks TakeWindowFrameOff()
 {
+    if (TClickShield* shield = Selection().shield)
+        shield->TakeOff();
     if (TFrameForm* frame = Selection().frame)
         return frame->TakeOff();
     return {};
@@ -104,6 +110,8 @@ ScreenMarks TakeWindowFrameOff()
 void StartWindowPick()
 {
     PlaySoundIfWanted();
+    if (TClickShield* shield = Selection().shield)
+        shield->Raise();
     PickedWindow = WindowUnderCursor();
     HighlightWindow(PickedWindow);
     ui::App().ProcessMessages();
@@ -134,10 +142,12 @@ void CancelSelections()
 {
     if (WindowPickActive)
         PickedWindow = nullptr;
-    TakeWindowFrameOff();
+    // Cleared first: taking the frame off may handle waiting mouse events,
+    // which must find no selection to end.
     WindowPickActive = false;
     RectSelectActive = false;
     Dragging = false;
+    TakeWindowFrameOff();
     if (Selection().overlay)
         Selection().overlay->Hide();
     SetClickBlocking(false);

@@ -12,16 +12,19 @@
 namespace snaplark {
 
 class TCaptureForm;
+class TClickShield;
 class TFrameForm;
 
 // What the selection aids work with; the main window sets these at start-up.
 // clickBlocker keeps clicks from other programs during a selection;
-// soundWanted tells whether the Sound check box is checked.
+// soundWanted tells whether the Sound check box is checked; shield takes
+// the clicks of a window pick.
 struct SelectionContext {
     TCaptureForm* overlay = nullptr;
     ClickBlocking* clickBlocker = nullptr;
     bool (*soundWanted)() = nullptr;
     TFrameForm* frame = nullptr;
+    TClickShield* shield = nullptr;
 };
 SelectionContext& Selection();
 
@@ -30,8 +33,8 @@ SelectionContext& Selection();
 void HighlightWindow(HWND window);
 void TrackWindowUnderCursor();
 void StartWindowPick();
-// Takes the red frame off the screen; what it returns tells when the screen
-// no longer shows it.
+// Takes the red frame and the click shield off the screen; what it returns
+// tells when the screen no longer shows the frame.
 ScreenMarks TakeWindowFrameOff();
 // Blocks clicks first and makes the selection active last, once the frozen
 // screen is up; a failure on the way leaves no selection and no blocking.

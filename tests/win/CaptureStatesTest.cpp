@@ -7,6 +7,7 @@
 #include "capture/CaptureState.h"
 #include "app/MainUnit.h"
 #include "capture/CaptureUnit.h"
+#include "capture/ClickShield.h"
 #include "capture/ConfirmationSound.h"
 #include "capture/FrameUnit.h"
 #include "capture/SelectionAids.h"
@@ -126,10 +127,13 @@ protected:
             g_boxes.push_back(text);
             return IDOK;
         });
+        // First, so it is the application's main form, which no other form's
+        // closing may take for the end of the program.
+        host_ = std::make_unique<StandIn>();
         CreateCaptureForm();
         CreateFrameForm();
+        CreateClickShield();
         Selection().soundWanted = [] { return g_soundOn; };
-        host_ = std::make_unique<StandIn>();
         CaptureDirectory = dir_;
         EmptyTheClipboard();
     }
@@ -142,6 +146,7 @@ protected:
         Selection().clickBlocker = nullptr;
         host_.reset();
         Selection().soundWanted = nullptr;
+        FreeClickShield();
         FreeFrameForm();
         FreeCaptureForm();
         SetSoundPlayer(nullptr);
@@ -408,6 +413,26 @@ TEST_F(CaptureStates, ClicksOfASelectionAreBlockedUntilItEnds)
     EXPECT_EQ(g_clicks, 0);
     target.Click();
     EXPECT_TRUE(WaitFor([&] { Pump(); return g_clicks == 1; }, 5s)) << "clicks stay blocked";
+}
+
+// The hook cannot swallow a click meant for an elevated window (its input
+// passes this program's hooks by): the pick's shield takes it all the same,
+// and the pick finds the window beneath.
+TEST_F(CaptureStates, APicksClickReachesNoWindowEvenWhereTheHookCannotSwallowIt)
+{
+    WithHooks();
+    Selection().clickBlocker = nullptr;  // the hook swallows nothing
+    ClickTarget target;
+    MoveMouse(750, 530);
+    Press(2);
+    target.Click();
+    ASSERT_TRUE(WaitFor([&] { Pump(); return !WindowPickActive; }, 5s)) << "the pick did not end";
+    const std::optional<Pixels> shot = ClipboardBitmap();
+    ASSERT_TRUE(shot.has_value());
+    EXPECT_EQ(std::make_pair(shot->width, shot->height), std::make_pair(100, 60)) << "not the window beneath";
+    EXPECT_EQ(g_clicks, 0) << "the pick's click reached the window";
+    target.Click();
+    EXPECT_TRUE(WaitFor([&] { Pump(); return g_clicks == 1; }, 5s)) << "the shield stayed";
 }
 
 // Windows drops hooks that kept it waiting, without a word: the watchdog
