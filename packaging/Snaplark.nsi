@@ -3,7 +3,7 @@
 ; entry in the user's own registry hive.
 ;
 ;   makensis -DVERSION=x.y.z -DPUBLISHER=<name> -DCOPYRIGHT=<text> -DSTAGE=<folder>
-;            -DICON=<.ico> -DOUTFILE=<.exe> Snaplark.nsi
+;            -DICON=<.ico> -DOUTFILE=<.exe> [-DSIGN=<command>] Snaplark.nsi
 ;
 ; STAGE holds the files to install: Snaplark.exe, README.txt and LICENSE.txt.
 
@@ -27,6 +27,15 @@ RequestExecutionLevel user
 Name "Snaplark"
 Caption "Snaplark ${VERSION} Setup"
 OutFile "${OUTFILE}"
+
+; A signed build: SIGN is the command that signs the file named after it.
+; The uninstaller is signed before it goes into the installer, then the
+; installer itself; a failed signing fails the build.
+!ifdef SIGN
+  !uninstfinalize `${SIGN} "%1"` = 0
+  !finalize `${SIGN} "%1"` = 0
+!endif
+
 InstallDir "$LOCALAPPDATA\Programs\Snaplark"
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "Snaplark ${VERSION}"

@@ -7,16 +7,25 @@ carry the date given (that of the last commit), in a fixed order with fixed
 permissions, and the installer keeps no file dates. So one commit always
 gives the same bytes.
 
+Given a code-signing certificate (--pfx), Snaplark.exe is signed before it
+is packed, and makensis signs the uninstaller and the installer it writes;
+SHA256SUMS is made over the signed files. The password comes from
+--password-file or else from the environment variable SNAPLARK_SIGN_PASSWORD.
+
 Usage: make_packages.py --exe EXE --readme TXT --license TXT --notices TXT --icon ICO
        --nsi NSI --version X.Y.Z --publisher NAME --copyright TEXT
        --date-file FILE --makensis PATH --work DIR --out DIR
+       [--pfx FILE [--password-file FILE] [--timestamp URL] [--osslsigncode PATH]]
 """
 import argparse
+import contextlib
 import hashlib
 import os
+import shlex
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 import zipfile
 
@@ -57,12 +66,53 @@ def sha256(path):
     return h.hexdigest()
 
 
+def remove(paths):
+    for path in paths:
+        with contextlib.suppress(FileNotFoundError):
+            os.remove(path)
+
+
+@contextlib.contextmanager
+def password_file(given, work):
+    """The file that holds the certificate's password: the one given, or one
+    made for this run from the environment, which only this user can read
+    and which is gone afterwards. None without a password."""
+    password = os.environ.get("SNAPLARK_SIGN_PASSWORD")
+    if given or not password:
+        yield given
+        return
+    fd, path = tempfile.mkstemp(dir=work, prefix="sign-password-")
+    try:
+        with os.fdopen(fd, "w", encoding="utf-8") as f:
+            f.write(password)
+        yield path
+    finally:
+        os.remove(path)
+
+
 def main():
     ap = argparse.ArgumentParser()
     for opt in ("exe", "readme", "license", "notices", "icon", "nsi", "version", "publisher", "copyright",
                 "date-file", "makensis", "work", "out"):
         ap.add_argument("--" + opt, required=True)
+    for opt in ("pfx", "password-file", "timestamp"):
+        ap.add_argument("--" + opt)
+    ap.add_argument("--osslsigncode", default="osslsigncode")
     a = ap.parse_args()
+    if not a.pfx:
+        make_packages(a, None)
+        return
+    os.makedirs(a.work, exist_ok=True)
+    signer = [sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "sign.py"),
+              "--osslsigncode", a.osslsigncode, "--pfx", a.pfx]
+    if a.timestamp:
+        signer += ["--timestamp", a.timestamp]
+    with password_file(a.password_file, a.work) as password:
+        make_packages(a, signer + (["--password-file", password] if password else []))
+
+
+def make_packages(a, signer):
+    """signer: the command that signs the file named after it, or None."""
     with open(a.date_file, encoding="ascii") as f:
         epoch = int(f.read().strip())
 
@@ -70,21 +120,37 @@ def main():
     shutil.rmtree(stage, ignore_errors=True)
     os.makedirs(stage)
     os.makedirs(a.out, exist_ok=True)
+    zip_name = f"Snaplark-{a.version}-win64.zip"
+    setup_name = f"Snaplark-{a.version}-setup.exe"
+    # A build that fails half-way (a failed signing leaves an unsigned
+    # installer behind) leaves no packages to be taken for good ones.
+    packages = [os.path.join(a.out, name) for name in (zip_name, setup_name, "SHA256SUMS")]
+    remove(packages)
     shutil.copyfile(a.exe, os.path.join(stage, "Snaplark.exe"))
+    if signer and subprocess.run(signer + [os.path.join(stage, "Snaplark.exe")]).returncode != 0:
+        sys.exit("Snaplark.exe could not be signed")
     windows_text(os.path.join(stage, "README.txt"), a.readme)
     # The program's license, then the notices of the libraries built into it.
     windows_text(os.path.join(stage, "LICENSE.txt"), a.license, a.notices)
 
-    zip_name = f"Snaplark-{a.version}-win64.zip"
-    setup_name = f"Snaplark-{a.version}-setup.exe"
     write_zip(os.path.join(a.out, zip_name), stage, os.listdir(stage), epoch)
 
     env = dict(os.environ, SOURCE_DATE_EPOCH=str(epoch))
+    env.pop("SNAPLARK_SIGN_PASSWORD", None)  # the signer reads its file
+    defines = []
+    if signer:
+        command = shlex.join(signer)
+        # makensis takes the command inside a `...` string and reads $ there.
+        if "`" in command or "$" in command:
+            sys.exit(f"a path of the signing command holds ` or $, which makensis cannot pass on: {command}")
+        defines.append(f"-DSIGN={command}")
     result = subprocess.run(
         [a.makensis, "-V2", "-WX", "-NOCD", f"-DVERSION={a.version}", f"-DSTAGE={stage}",
-         f"-DICON={a.icon}", f"-DPUBLISHER={a.publisher}", f"-DCOPYRIGHT={a.copyright}", f"-DOUTFILE={os.path.join(a.out, setup_name)}", a.nsi],
+         f"-DICON={a.icon}", f"-DPUBLISHER={a.publisher}", f"-DCOPYRIGHT={a.copyright}", f"-DOUTFILE={os.path.join(a.out, setup_name)}"]
+        + defines + [a.nsi],
         env=env)
     if result.returncode != 0:
+        remove(packages)
         sys.exit(f"makensis failed with {result.returncode}")
 
     with open(os.path.join(a.out, "SHA256SUMS"), "w", encoding="ascii") as f:

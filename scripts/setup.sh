@@ -15,7 +15,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   wine wine64 fonts-wine xvfb xauth x11-utils
   pngcheck libjpeg-turbo-progs imagemagick xclip python3-pil desktop-base
-  nsis unzip
+  nsis unzip osslsigncode openssl
   dpkg-dev ca-certificates
 )
 

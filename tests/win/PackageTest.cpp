@@ -29,6 +29,8 @@ std::string InstallDir() { return Folder(CSIDL_LOCAL_APPDATA) + "\\Programs\\Sna
 std::string InstalledProgram() { return InstallDir() + "\\Snaplark.exe"; }
 std::string Shortcut() { return Folder(CSIDL_PROGRAMS) + "\\Snaplark.lnk"; }
 std::string SetupPath() { return ExeDir() + "\\..\\package\\Snaplark-" SNAPLARK_VERSION "-setup.exe"; }
+// Made by package_signed_build, checked by package_signed_check.
+std::string SignedDir() { return ExeDir() + "\\..\\signing-test"; }
 
 std::vector<std::string> InstalledFiles()
 {
@@ -112,19 +114,44 @@ protected:
     {
         return StartCommand(commandLine).Wait(120s);
     }
-    static std::optional<DWORD> Install() { return Run("\"" + SetupPath() + "\" /S"); }
+    static std::optional<DWORD> Install(const std::string& setup = SetupPath())
+    {
+        return Run("\"" + setup + "\" /S");
+    }
     static std::string Uninstall(const char* value)
     {
         return ReadString(HKEY_CURRENT_USER, kUninstallKey, value).value_or("");
     }
 };
 
-TEST_F(Installer, SilentInstallGivesFilesShortcutEntryAndAWorkingProgram)
+// An installer, the program it must install, and where its uninstaller is
+// kept for package_signed_check (none for the unsigned one).
+struct Package {
+    std::string setup;
+    std::string program;
+    std::string keep;
+};
+
+class SilentInstall : public Installer, public ::testing::WithParamInterface<Package> {};
+
+INSTANTIATE_TEST_SUITE_P(Packages, SilentInstall, ::testing::Values(
+    Package{SetupPath(), ProgramPath(), ""},
+    Package{SignedDir() + "\\package\\Snaplark-" SNAPLARK_VERSION "-setup.exe",
+            SignedDir() + "\\zipped\\Snaplark.exe", SignedDir() + "\\installed"}),
+    [](const auto& info) { return info.param.keep.empty() ? "Unsigned" : "Signed"; });
+
+TEST_P(SilentInstall, GivesFilesShortcutEntryAndAWorkingProgram)
 {
-    ASSERT_EQ(Install(), 0u);
+    const Package& package = GetParam();
+    ASSERT_EQ(Install(package.setup), 0u) << package.setup;
     EXPECT_EQ(InstalledFiles(),
               (std::vector<std::string>{"LICENSE.txt", "README.txt", "Snaplark.exe", "Uninstall.exe"}));
-    EXPECT_EQ(ReadFileBytes(InstalledProgram()), ReadFileBytes(ProgramPath()));
+    EXPECT_EQ(ReadFileBytes(InstalledProgram()), ReadFileBytes(package.program));
+    if (!package.keep.empty()) {
+        CreateDirectoryA(package.keep.c_str(), nullptr);
+        EXPECT_TRUE(CopyFileA((InstallDir() + "\\Uninstall.exe").c_str(),
+                              (package.keep + "\\Uninstall.exe").c_str(), FALSE));
+    }
     EXPECT_EQ(ShortcutTarget(Shortcut()), InstalledProgram());
 
     const std::string uninstaller = "\"" + InstallDir() + "\\Uninstall.exe\"";
@@ -152,6 +179,10 @@ TEST_F(Installer, SilentInstallGivesFilesShortcutEntryAndAWorkingProgram)
     EXPECT_EQ(shot->width, GetSystemMetrics(SM_CXSCREEN));
     EXPECT_EQ(shot->height, GetSystemMetrics(SM_CYSCREEN));
     EXPECT_TRUE(program.Exit());
+    // The uninstaller still runs: a signature must leave its data whole.
+    // (Its copy that removes it and the folder is let finish before the next test.)
+    EXPECT_EQ(Run(Uninstall("QuietUninstallString")), 0u);
+    EXPECT_TRUE(WaitFor([] { return !FileExists(InstallDir()); }, 30s)) << InstallDir();
 }
 
 TEST_F(Installer, CarriesTheProgramsIconAndVersionBlock)
