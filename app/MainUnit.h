@@ -11,6 +11,7 @@
 #include "input/CommandGate.h"
 #include "input/HookUnit.h"
 #include "input/SessionNotification.h"
+#include "resources/ResourceIds.h"
 #include "ui/CheckBox.h"
 #include "ui/EditBox.h"
 #include "ui/Form.h"
@@ -93,7 +94,7 @@ public:
     int ToClipboardPM = -1, ToFilePM = -1;
     int OnTimerPM = -1;
     int RestorePM = -1, MinimizePM = -1, ExitPM = -1;
-    TrayIcon CoolTrayIcon{*this, SmallProgramIcon(), &PopupMenu};
+    TrayIcon CoolTrayIcon{*this, IDI_SNAPLARK, &PopupMenu};
 
     void FormCreate();
     void FormCloseQuery(bool& canClose);
@@ -153,7 +154,6 @@ private:
     void StartTimer(uint8_t source);
     void PlaySoundIfChecked();
 
-    static HICON SmallProgramIcon();
     void CreateControls();
     void CreateTrayMenu();
     void CreateAboutPanel();

@@ -10,6 +10,8 @@
 
 #include <functional>
 
+#include "ui/Handles.h"
+
 namespace snaplark {
 
 namespace ui {
@@ -27,8 +29,10 @@ class TrayIcon {
 public:
     // Loading: the icon is hidden, so any icon of this identity that the shell
     // still shows is deleted and the notification version is set. From here
-    // on the main form's minimising and the taskbar window are watched.
-    TrayIcon(ui::Form& mainForm, HICON icon, ui::PopupMenu* menu);
+    // on the main form's minimising and the taskbar window are watched. The
+    // picture is the program's icon resource iconResource, at the small icon
+    // size of the system's DPI, which the shell shows unstretched.
+    TrayIcon(ui::Form& mainForm, int iconResource, ui::PopupMenu* menu);
     // Deletes the icon and stops watching; the tray window goes with the
     // last icon.
     ~TrayIcon();
@@ -65,6 +69,7 @@ private:
     ui::Form& mainForm_;
     ui::PopupMenu* menu_;
     HWND taskbarWindow_ = nullptr;
+    ui::UniqueIcon icon_;
     NOTIFYICONDATAA record_{};
     bool visible_ = false;
     bool clickStarted_ = false;
