@@ -59,7 +59,8 @@ void LetTaskbarCreatedIn(HWND window)
 // The icon at the small icon size (125 % scaling asks for 20 pixels, 150 %
 // for 24, 200 % for 32): its own image of that size, or the nearest one
 // scaled down well. LoadIconMetric is in the common controls 6 of Vista and
-// later; before them the system scales.
+// later; before them the system scales. Never LR_SHARED, which is not meant
+// for icons of other than the standard sizes.
 HICON LoadSmallIcon(int resource)
 {
     const HINSTANCE instance = GetModuleHandleA(nullptr);

