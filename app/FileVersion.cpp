@@ -5,9 +5,24 @@
 #include <cstdio>
 #include <vector>
 
+#include "ui/SystemLibrary.h"
+
 namespace snaplark {
 
 namespace {
+
+// The version functions of version.dll, all or none.
+struct VersionFunctions {
+    using SizeFunction = DWORD(WINAPI*)(LPCSTR, LPDWORD);
+    using InfoFunction = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID);
+    using QueryFunction = BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+
+    SizeFunction size = ui::SystemFunction<SizeFunction>(L"version.dll", "GetFileVersionInfoSizeA");
+    InfoFunction info = ui::SystemFunction<InfoFunction>(L"version.dll", "GetFileVersionInfoA");
+    QueryFunction query = ui::SystemFunction<QueryFunction>(L"version.dll", "VerQueryValueA");
+
+    explicit operator bool() const { return size && info && query; }
+};
 
 std::string ModulePath()
 {
@@ -31,17 +46,20 @@ std::string ReadFileVersion()
 
 std::string ReadFileVersionOf(const std::string& path)
 {
+    static const VersionFunctions functions;
+    if (!functions)
+        return {};
     DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    const DWORD size = functions.size(path.c_str(), &handle);
     if (size == 0)
         return {};
     std::vector<char> block(size, '\0');
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data()))
+    if (!functions.info(path.c_str(), 0, size, block.data()))
         return {};
 
     const WORD* translation = nullptr;
     UINT length = 0;
-    if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
+    if (!functions.query(block.data(), "\\VarFileInfo\\Translation",
                         reinterpret_cast<void**>(const_cast<WORD**>(&translation)), &length) ||
         !translation || length < 2 * sizeof(WORD))
         return {};  // no translation table: no way to find the string
@@ -50,7 +68,7 @@ std::string ReadFileVersionOf(const std::string& path)
     std::snprintf(name, sizeof name, "\\StringFileInfo\\%04X%04X\\FileVersion", translation[0],
                   translation[1]);
     const char* version = nullptr;
-    if (!VerQueryValueA(block.data(), name, reinterpret_cast<void**>(const_cast<char**>(&version)),
+    if (!functions.query(block.data(), name, reinterpret_cast<void**>(const_cast<char**>(&version)),
                         &length) ||
         !version)
         return {};

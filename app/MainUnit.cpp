@@ -172,13 +172,6 @@ void TMainForm::CreateControls()
     Selection().soundWanted = [] { return MainForm && MainForm->SoundCB.Checked(); };
 }
 
-HICON TMainForm::SmallProgramIcon()
-{
-    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_SNAPLARK),
-                                         IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                         GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-}
-
 void TMainForm::FormCreate()
 {
     ui::Application& app = ui::App();

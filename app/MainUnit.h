@@ -12,6 +12,7 @@
 #include "input/CommandDispatcher.h"
 #include "input/HookUnit.h"
 #include "input/HookWatchdog.h"
+#include "resources/ResourceIds.h"
 #include "ui/CheckBox.h"
 #include "ui/EditBox.h"
 #include "ui/Form.h"
@@ -91,7 +92,7 @@ public:
     int ToClipboardPM = -1, ToFilePM = -1;
     int OnTimerPM = -1;
     int RestorePM = -1, MinimizePM = -1, ExitPM = -1;
-    TrayIcon CoolTrayIcon{*this, SmallProgramIcon(), &PopupMenu};
+    TrayIcon CoolTrayIcon{*this, IDI_SNAPLARK, &PopupMenu};
 
     void FormCreate();
     void FormCloseQuery(bool& canClose);
@@ -156,7 +157,6 @@ private:
     void ConfirmationSound() override;
     void PostToMainWindow(UINT message) override;
 
-    static HICON SmallProgramIcon();
     void CreateControls();
     void CreateTrayMenu();
     void CreateAboutPanel();

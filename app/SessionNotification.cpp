@@ -1,7 +1,8 @@
 #include "app/SessionNotification.h"
 
-#include <string>
 #include <utility>
+
+#include "ui/SystemLibrary.h"
 
 namespace snaplark {
 
@@ -11,17 +12,6 @@ constexpr DWORD kNotifyForThisSession = 0;  // NOTIFY_FOR_THIS_SESSION
 
 using RegisterFunction = BOOL(WINAPI*)(HWND, DWORD);
 using UnregisterFunction = BOOL(WINAPI*)(HWND);
-
-// From the system folder by its full path: a copy beside the program must
-// never be the one that loads.
-HMODULE LoadSystemLibrary(const char* name)
-{
-    char folder[MAX_PATH] = {};
-    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return nullptr;
-    return LoadLibraryA((std::string(folder, length) + "\\" + name).c_str());
-}
 
 template <typename F>
 F Function(HMODULE library, const char* name)
@@ -33,7 +23,7 @@ F Function(HMODULE library, const char* name)
 
 SessionNotification::SessionNotification(HWND window)
 {
-    library_ = LoadSystemLibrary("wtsapi32.dll");
+    library_ = ui::LoadSystemLibrary(L"wtsapi32.dll");
     const auto registerWindow =
         library_ ? Function<RegisterFunction>(library_, "WTSRegisterSessionNotification") : nullptr;
     if (registerWindow && registerWindow(window, kNotifyForThisSession))

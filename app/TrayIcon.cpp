@@ -45,10 +45,28 @@ TrayIcon::ShellCall g_shell = Shell_NotifyIconA;
 // there already.
 constexpr UINT kRetryMs = 1500;
 
+// The icon at the small icon size (125 % scaling asks for 20 pixels, 150 %
+// for 24, 200 % for 32): its own image of that size, or the nearest one
+// scaled down well. LoadIconMetric is in the common controls 6 of Vista and
+// later; before them the system scales. Never LR_SHARED, which is not meant
+// for icons of other than the standard sizes.
+HICON LoadSmallIcon(int resource)
+{
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    static const auto loadIconMetric = reinterpret_cast<decltype(&LoadIconMetric)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("comctl32.dll"), "LoadIconMetric")));
+    HICON icon = nullptr;
+    if (loadIconMetric && SUCCEEDED(loadIconMetric(instance, MAKEINTRESOURCEW(resource), LIM_SMALL, &icon)))
+        return icon;
+    return static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(resource), IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+}
+
 }  // namespace
 
-TrayIcon::TrayIcon(ui::Form& mainForm, HICON icon, ui::PopupMenu* menu)
-    : mainForm_(mainForm), menu_(menu), taskbarWindow_(ui::App().Handle())
+TrayIcon::TrayIcon(ui::Form& mainForm, int iconResource, ui::PopupMenu* menu)
+    : mainForm_(mainForm), menu_(menu), taskbarWindow_(ui::App().Handle()),
+      icon_(LoadSmallIcon(iconResource))
 {
     if (!g_trayWindow) {
         ui::RegisterFrameworkClass(kTrayWindowClass, TrayWindowProc);
@@ -62,7 +80,7 @@ TrayIcon::TrayIcon(ui::Form& mainForm, HICON icon, ui::PopupMenu* menu)
     record_.uID = g_nextId++;
     record_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record_.uCallbackMessage = TrayCallbackMessage;
-    record_.hIcon = icon;
+    record_.hIcon = icon_.Get();
     record_.uVersion = 0;  // plain mouse messages in lParam
     Icons()[record_.uID] = this;
 

@@ -10,6 +10,7 @@
 
 #include <functional>
 
+#include "ui/Handles.h"
 #include "ui/Timer.h"
 
 namespace snaplark {
@@ -29,8 +30,10 @@ class TrayIcon {
 public:
     // Loading: the icon is hidden, so any icon of this identity that the shell
     // still shows is deleted and the notification version is set. From here
-    // on the main form's minimising and the taskbar window are watched.
-    TrayIcon(ui::Form& mainForm, HICON icon, ui::PopupMenu* menu);
+    // on the main form's minimising and the taskbar window are watched. The
+    // picture is the program's icon resource iconResource, at the small icon
+    // size of the system's DPI, which the shell shows unstretched.
+    TrayIcon(ui::Form& mainForm, int iconResource, ui::PopupMenu* menu);
     // Deletes the icon and stops watching; the tray window goes with the
     // last icon.
     ~TrayIcon();
@@ -77,6 +80,7 @@ private:
     ui::Form& mainForm_;
     ui::PopupMenu* menu_;
     HWND taskbarWindow_ = nullptr;
+    ui::UniqueIcon icon_;
     NOTIFYICONDATAA record_{};
     bool visible_ = false;
     bool clickStarted_ = false;

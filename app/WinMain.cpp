@@ -7,9 +7,12 @@
 #include "app/MainUnit.h"
 #include "ui/Application.h"
 #include "ui/ComApartment.h"
+#include "ui/SystemLibrary.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // Before anything can load a DLL by its name.
+    snaplark::ui::SearchSystemFolderOnly();
     // For the whole life of the main thread, and released after its windows.
     const snaplark::ui::ComApartment com;
     snaplark::ui::Application& app = snaplark::ui::App();

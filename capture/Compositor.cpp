@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "ui/SystemLibrary.h"
+
 namespace snaplark {
 
 namespace {
@@ -10,7 +12,7 @@ constexpr DWORD kExtendedFrameBounds = 9;  // DWMWA_EXTENDED_FRAME_BOUNDS
 
 class Dwmapi {
 public:
-    Dwmapi() : module_(LoadLibraryA("dwmapi.dll"))
+    Dwmapi() : module_(ui::LoadSystemLibrary(L"dwmapi.dll"))
     {
         if (!module_)
             return;

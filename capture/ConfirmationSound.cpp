@@ -1,12 +1,20 @@
 #include "capture/ConfirmationSound.h"
 
-#include <mmsystem.h>
+#include "ui/SystemLibrary.h"
 
 namespace snaplark {
 
 namespace {
-SoundPlayer g_player = PlaySoundA;
+
+BOOL WINAPI PlaySystemSound(LPCSTR sound, HMODULE module, DWORD flags)
+{
+    static const auto play = ui::SystemFunction<SoundPlayer>(L"winmm.dll", "PlaySoundA");
+    return play ? play(sound, module, flags) : FALSE;
 }
+
+SoundPlayer g_player = PlaySystemSound;
+
+}  // namespace
 
 void PlayConfirmationSound()
 {
@@ -17,7 +25,7 @@ void PlayConfirmationSound()
 SoundPlayer SetSoundPlayer(SoundPlayer player)
 {
     const SoundPlayer previous = g_player;
-    g_player = player ? player : PlaySoundA;
+    g_player = player ? player : PlaySystemSound;
     return previous;
 }
 

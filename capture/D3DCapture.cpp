@@ -12,6 +12,7 @@
 #include "capture/StatusText.h"
 #include "capture/SurfaceRows.h"
 #include "ui/Handles.h"
+#include "ui/SystemLibrary.h"
 
 namespace snaplark {
 
@@ -22,6 +23,13 @@ constexpr DWORD kLockFlags = D3DLOCK_READONLY | D3DLOCK_NOSYSLOCK | D3DLOCK_NO_D
 constexpr char kReadFailed[] = "Cannot read the screen through Direct3D";
 
 Direct3DFactory g_factory = nullptr;
+
+// Without d3d9.dll Direct3D cannot be created, as when it refuses.
+IDirect3D9* WINAPI SystemDirect3DCreate9(UINT sdkVersion)
+{
+    static const auto create = ui::SystemFunction<Direct3DFactory>(L"d3d9.dll", "Direct3DCreate9");
+    return create ? create(sdkVersion) : nullptr;
+}
 
 int DeviceDepth(HDC screen) { return GetDeviceCaps(screen, BITSPIXEL); }
 ScreenDepthReader g_depthReader = DeviceDepth;
@@ -136,7 +144,7 @@ ScreenDepthReader SetScreenDepthReader(ScreenDepthReader reader)
 void CaptureFullScreenD3D()
 {
     // Released in reverse order of declaration: surface, device, Direct3D.
-    ComRef<IDirect3D9> d3d((g_factory ? g_factory : Direct3DCreate9)(kSdkVersion));
+    ComRef<IDirect3D9> d3d((g_factory ? g_factory : SystemDirect3DCreate9)(kSdkVersion));
     if (!d3d) {
         ShowStatusText("DirectX not found!");
         return;

@@ -199,8 +199,16 @@ def main():
     out = sys.argv[1]
     header = sys.argv[2] if len(sys.argv) > 2 else None
     os.makedirs(out, exist_ok=True)
-    _, _, icon = read_art("icon")
-    write_ico(os.path.join(out, "Snaplark.ico"), [icon, scale(icon, 2), scale(icon, 3)])
+    # The icon at every size Windows asks for at 100 to 200 % scaling (small
+    # 16, 20, 24, 32; large 32, 40, 48): drawn at 16, 20 and 24 and doubled
+    # whole pixel by pixel, so that no size is a blur of another.
+    drawn = []
+    for name, size in (("icon", 16), ("icon20", 20), ("icon24", 24)):
+        width, height, px = read_art(name)
+        if (width, height) != (size, size):
+            raise SystemExit(f"{name}: {width}x{height}, not {size}x{size}")
+        drawn.append(px)
+    write_ico(os.path.join(out, "Snaplark.ico"), drawn + [scale(px, 2) for px in drawn])
     write_wave(os.path.join(out, "OK.wav"))
     manifest = os.path.join(HERE, "buttons.txt")
     if os.path.exists(manifest):

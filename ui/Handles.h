@@ -189,4 +189,13 @@ struct RegistryKeyTraits {
 
 using UniqueRegistryKey = UniqueHandleOf<RegistryKeyTraits>;
 
+// An icon the program loaded for itself alone (not one shared by LR_SHARED).
+struct IconTraits {
+    using Handle = HICON;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { DestroyIcon(h); }
+};
+
+using UniqueIcon = UniqueHandleOf<IconTraits>;
+
 }  // namespace snaplark::ui

@@ -209,7 +209,7 @@ TEST_F(Installer, CarriesTheProgramsIconAndVersionBlock)
     };
     const std::vector<std::string> program = images(ProgramPath());
     const std::vector<std::string> setup = images(SetupPath());
-    ASSERT_EQ(program.size(), 3u);
+    ASSERT_EQ(program.size(), 6u);
     for (const std::string& image : program)
         EXPECT_NE(std::find(setup.begin(), setup.end(), image), setup.end()) << image.size() << " bytes";
 }

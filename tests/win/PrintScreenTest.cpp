@@ -9,6 +9,7 @@
 #include <optional>
 
 #include <cstring>
+#include <set>
 
 using namespace driver;
 using namespace program;
@@ -16,6 +17,8 @@ using namespace program;
 namespace {
 
 constexpr uint32_t kRed = 0xFF0000;
+// Wine's load order of DLLs for programs named Snaplark.exe.
+constexpr char kWineOverrides[] = "Software\\Wine\\AppDefaults\\Snaplark.exe\\DllOverrides";
 
 // A window of the test with a child button, counting the clicks it gets.
 struct Target {
@@ -145,18 +148,23 @@ protected:
         program_.reset();
         DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
         RemoveTree(dir_);
+        if (!programDir_.empty()) {
+            RemoveTree(programDir_);
+            DeleteTree(HKEY_CURRENT_USER, kWineOverrides);
+        }
     }
 
     // Starts the program with these stored settings and waits until its hooks
     // take Print Screen: Ctrl+Alt+Print Screen hides the main window and does
     // nothing else, which makes a harmless probe.
-    void Start(std::initializer_list<std::pair<const char*, DWORD>> values, bool withDirectory = true)
+    void Start(std::initializer_list<std::pair<const char*, DWORD>> values, bool withDirectory = true,
+               const std::string& path = ProgramPath())
     {
         if (withDirectory)
             SetString(kSettingsKey, "Directory", dir_);
         for (const auto& [name, value] : values)
             SetDword(kSettingsKey, name, value);
-        program_ = std::make_unique<Resident>();
+        program_ = std::make_unique<Resident>(path);
         ASSERT_NE(program_->main, nullptr);
         ASSERT_TRUE(WaitFor([&] {
             ShowWindow(program_->main, SW_SHOWNOACTIVATE);
@@ -254,6 +262,7 @@ protected:
     }
 
     std::string dir_;
+    std::string programDir_;  // a copy of the program, when a test makes one
     int width_ = 0, height_ = 0;
     std::unique_ptr<Resident> program_;
 };
@@ -290,6 +299,49 @@ TEST_F(PrintScreen, ShiftWritesOneFileNamedByTheClockInEachFormat)
         }
     }
     EXPECT_EQ(Files().size(), 3u) << Describe();
+}
+
+// The lower-case paths of the DLLs a process has loaded.
+std::set<std::string> ModulesOf(DWORD pid)
+{
+    std::set<std::string> paths;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    MODULEENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Module32First(snap, &entry); more; more = Module32Next(snap, &entry))
+        paths.insert(CharLowerA(entry.szExePath));
+    CloseHandle(snap);
+    return paths;
+}
+
+// A DLL named like a system DLL beside the program (in a Downloads folder,
+// say) is never loaded, and each path that needs one runs on with the
+// system's: a Direct3D and a GDI capture with their click, the session
+// reports. Wine is made to search the program's folder first, as Windows
+// does. (Not version.dll: Wine's own user32 imports it, so Wine loads one
+// from there before the program runs; the imports test covers it.)
+TEST_F(PrintScreen, ADllBesideTheProgramIsNeverLoaded)
+{
+    programDir_ = MakeTempDir("planted");
+    ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), (programDir_ + "\\Snaplark.exe").c_str(), FALSE));
+    const char* const planted[] = {"winmm", "d3d9", "dwmapi", "wtsapi32"};
+    for (const char* name : planted) {
+        ASSERT_TRUE(CopyFileA((ExeDir() + "\\planted.dll").c_str(),
+                              (programDir_ + "\\" + name + ".dll").c_str(), FALSE));
+        ASSERT_TRUE(SetString(kWineOverrides, name, "native,builtin"));
+    }
+    Start({{"Mode", 1}, {"Sound", 1}}, true, programDir_ + "\\Snaplark.exe");
+    EXPECT_TRUE(CaptureToClipboard({VK_LSHIFT})) << "Direct3D; " << Describe();
+    Click(program_->Controls().gdi);
+    EXPECT_TRUE(CaptureToClipboard({VK_LSHIFT})) << "GDI; " << Describe();
+
+    EXPECT_EQ(ListFiles(programDir_, "*.loaded"), std::vector<std::string>{});
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string folder = CharLowerA(system);
+    const std::set<std::string> modules = ModulesOf(Pid());
+    for (const char* name : planted)
+        EXPECT_EQ(modules.count(folder + "\\" + name + ".dll"), 1u) << name;
 }
 
 TEST_F(PrintScreen, ShiftToTheClipboardPutsTheScreenThere)

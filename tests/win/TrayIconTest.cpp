@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "app/TrayIcon.h"
+#include "resources/ResourceIds.h"
+#include "tests/driver/Driver.h"
 #include "tests/win/TrayTestSupport.h"
 #include "ui/Application.h"
+#include "ui/Dpi.h"
 #include "ui/Form.h"
 
 using namespace snaplark;
@@ -30,7 +33,6 @@ protected:
 
     void SetUp() override
     {
-        icon_ = LoadIconA(nullptr, IDI_APPLICATION);
         App().Restore();
         ShowWindow(App().Handle(), SW_HIDE);
         mainForm_->Hide();
@@ -42,18 +44,16 @@ protected:
     }
 
     static inline Form* mainForm_ = nullptr;
-    HICON icon_ = nullptr;
 };
 
 TEST_F(TrayIconTest, RecordIsTheVersionTwoLayoutWithMessageIconAndEmptyTip)
 {
-    TrayIcon tray(*mainForm_, icon_, nullptr);
+    TrayIcon tray(*mainForm_, IDI_SNAPLARK, nullptr);
     const NOTIFYICONDATAA& r = tray.Record();
     EXPECT_EQ(r.cbSize, NOTIFYICONDATAA_V2_SIZE);
     EXPECT_EQ(r.hWnd, TrayIcon::TrayWindow());
     EXPECT_EQ(r.uFlags, 7u);
     EXPECT_EQ(r.uCallbackMessage, 2048u);
-    EXPECT_EQ(r.hIcon, icon_);
     EXPECT_EQ(r.uVersion, 0u);
     EXPECT_EQ(std::string(r.szTip, sizeof r.szTip), std::string(128, '\0'));
     EXPECT_FALSE(tray.IconVisible());
@@ -64,9 +64,35 @@ TEST_F(TrayIconTest, RecordIsTheVersionTwoLayoutWithMessageIconAndEmptyTip)
     EXPECT_STREQ(name, kTrayWindowClass);
     EXPECT_FALSE(IsWindowVisible(window));
     // Each icon has an id of its own.
-    TrayIcon second(*mainForm_, icon_, nullptr);
+    TrayIcon second(*mainForm_, IDI_SNAPLARK, nullptr);
     EXPECT_NE(second.Record().uID, r.uID);
     EXPECT_EQ(second.Record().hWnd, window);
+}
+
+// The shell is given the icon at the small icon size of the system's DPI,
+// so it never stretches it: here, and in copies of this test started at 120,
+// 144 and 192 DPI (125, 150, 200 %), aware of the DPI as Snaplark is.
+TEST_F(TrayIconTest, IconIsAtTheSmallIconSizeOfTheSystemDpi)
+{
+    SetProcessDPIAware();
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    EXPECT_EQ(size, MulDiv(16, ui::SystemDpi(), 96)) << "not aware of the DPI";
+    TrayIcon tray(*mainForm_, IDI_SNAPLARK, nullptr);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(tray.Record().hIcon, &info));
+    BITMAP bitmap{};
+    GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    EXPECT_EQ(bitmap.bmWidth, size);
+    if (std::string(GetCommandLineA()).find("--copy") != std::string::npos)
+        return;
+    for (DWORD dpi : {120, 144, 192}) {
+        const driver::DesktopDpi desktop(dpi);
+        const driver::Process copy = driver::Start(driver::ExeDir() + "\\tray_icon_test.exe",
+            "--gtest_filter=TrayIconTest.IconIsAtTheSmallIconSizeOfTheSystemDpi --copy");
+        EXPECT_EQ(copy.Wait(std::chrono::seconds(60)), std::optional<DWORD>(0)) << dpi << " DPI";
+    }
 }
 
 TEST_F(TrayIconTest, ShellHoldsTheIconOnlyWhileItIsVisible)
@@ -74,7 +100,7 @@ TEST_F(TrayIconTest, ShellHoldsTheIconOnlyWhileItIsVisible)
     HWND window = nullptr;
     UINT id = 0;
     {
-        TrayIcon tray(*mainForm_, icon_, nullptr);
+        TrayIcon tray(*mainForm_, IDI_SNAPLARK, nullptr);
         window = tray.Record().hWnd;
         id = tray.Record().uID;
         EXPECT_FALSE(tray::ShellHasIcon(window, id));
@@ -92,7 +118,7 @@ TEST_F(TrayIconTest, ShellHoldsTheIconOnlyWhileItIsVisible)
 TEST_F(TrayIconTest, TaskbarCreatedAddsTheIconAgainOnlyWhenItIsMeantToShow)
 {
     const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
-    TrayIcon tray(*mainForm_, icon_, nullptr);
+    TrayIcon tray(*mainForm_, IDI_SNAPLARK, nullptr);
     const HWND window = tray.Record().hWnd;
     const UINT id = tray.Record().uID;
     SendMessageA(App().Handle(), taskbarCreated, 0, 0);
@@ -123,7 +149,7 @@ TEST_F(TrayIconTest, AnIconTheShellRefusesIsOfferedAgainUntilItShows)
     g_refusals = 3;
     g_offers.clear();
     {
-        TrayIcon tray(*mainForm_, icon_, nullptr);
+        TrayIcon tray(*mainForm_, IDI_SNAPLARK, nullptr);
         tray.SetIconVisible(true);
         EXPECT_TRUE(driver::WaitFor([&] {
             driver::Pump();
@@ -135,7 +161,7 @@ TEST_F(TrayIconTest, AnIconTheShellRefusesIsOfferedAgainUntilItShows)
     // Hidden while the shell still refuses: no more offers.
     g_refusals = 100;
     {
-        TrayIcon tray(*mainForm_, icon_, nullptr);
+        TrayIcon tray(*mainForm_, IDI_SNAPLARK, nullptr);
         tray.SetIconVisible(true);
         tray.SetIconVisible(false);
         g_offers.clear();
@@ -147,7 +173,7 @@ TEST_F(TrayIconTest, AnIconTheShellRefusesIsOfferedAgainUntilItShows)
 
 TEST_F(TrayIconTest, TrayWindowAnswersOneToEndingMessagesAndStays)
 {
-    TrayIcon tray(*mainForm_, icon_, nullptr);
+    TrayIcon tray(*mainForm_, IDI_SNAPLARK, nullptr);
     HWND window = TrayIcon::TrayWindow();
     for (UINT message : {WM_DESTROY, WM_CLOSE, WM_QUERYENDSESSION, WM_QUIT, WM_ENDSESSION, WM_NCDESTROY}) {
         SCOPED_TRACE(message);
@@ -163,7 +189,7 @@ TEST_F(TrayIconTest, TrayWindowAnswersOneToEndingMessagesAndStays)
 
 TEST_F(TrayIconTest, ClickIsRaisedOnTheReleaseOfAPressOnTheIcon)
 {
-    TrayIcon tray(*mainForm_, icon_, nullptr);
+    TrayIcon tray(*mainForm_, IDI_SNAPLARK, nullptr);
     int clicks = 0;
     tray.OnClick = [&] { ++clicks; };
 
@@ -197,7 +223,7 @@ TEST_F(TrayIconTest, ClickIsRaisedOnTheReleaseOfAPressOnTheIcon)
 
 TEST_F(TrayIconTest, MinimisingTheFormHidesItInsteadOfIconisingIt)
 {
-    TrayIcon tray(*mainForm_, icon_, nullptr);
+    TrayIcon tray(*mainForm_, IDI_SNAPLARK, nullptr);
     int toTray = 0;
     tray.OnMinimizeToTray = [&] { ++toTray; };
     HWND form = mainForm_->Handle();
