@@ -1,6 +1,8 @@
 #include "capture/FileSink.h"
 
-#include <windows.h>
+#include <cstddef>
+#include <utility>
+#include <vector>
 
 #include "capture/CaptureError.h"
 #include "capture/CaptureFileName.h"
@@ -29,32 +31,70 @@ namespace {
 // A second's worth of taken names is no longer a collision of clocks.
 constexpr int kMaxNamesTried = 1000;
 
-HANDLE CreateForWriting(const std::string& name, DWORD disposition)
+constexpr char kTemporarySuffix[] = ".tmp";
+
+FileWrite g_write = WriteFile;
+
+[[noreturn]] void RaiseFileError(const char* what, const std::string& name, DWORD code)
 {
-    return CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, disposition,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::string reason = ui::SystemErrorText(code);
+    std::string text = std::string(what) + " \"" + AbsolutePath(name) + "\".";
+    if (!reason.empty())
+        text += " " + reason;
+    throw Error(text);
+}
+
+bool NameTaken(DWORD code) { return code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS; }
+
+// Renames the open file; false with the system's error code set.
+bool GiveName(HANDLE file, const std::string& name, bool replace)
+{
+    const int chars = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, nullptr, 0);  // with the NUL
+    if (chars == 0)
+        return false;
+    std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFO, FileName) + chars * sizeof(WCHAR));
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = replace;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>((chars - 1) * sizeof(WCHAR));
+    MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, info->FileName, chars);
+    return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != FALSE;
 }
 
 }  // namespace
 
+FileWrite SetFileWrite(FileWrite write) { return std::exchange(g_write, write ? write : WriteFile); }
+
 FileSink::FileSink(const std::string& requested)
+    : name_(requested), captureName_(!NextCaptureFileName(requested).empty())
 {
-    std::string name = requested;
-    const bool captureName = !NextCaptureFileName(name).empty();
     for (int tried = 1;; ++tried) {
-        file_.Reset(CreateForWriting(name, captureName ? CREATE_NEW : CREATE_ALWAYS));
-        if (file_)
+        // DELETE access: the file is renamed and, on failure, removed through
+        // this handle, so it is never open to anybody else meanwhile.
+        file_.Reset(CreateFileA((name_ + kTemporarySuffix).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                nullptr, captureName_ ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+        if (file_) {
+            temporary_ = name_ + kTemporarySuffix;
             return;
+        }
         const DWORD code = GetLastError();
-        if (captureName && code == ERROR_FILE_EXISTS && tried < kMaxNamesTried) {
-            name = NextCaptureFileName(name);
+        if (captureName_ && NameTaken(code) && tried < kMaxNamesTried) {
+            name_ = NextCaptureFileName(name_);
             continue;
         }
-        const std::string reason = ui::SystemErrorText(code);
-        std::string text = "Cannot create file \"" + AbsolutePath(name) + "\".";
-        if (!reason.empty())
-            text += " " + reason;
-        throw Error(text);
+        RaiseFileError("Cannot create file", name_, code);
+    }
+}
+
+FileSink::~FileSink()
+{
+    if (!file_)
+        return;
+    FILE_DISPOSITION_INFO remove{TRUE};
+    if (!SetFileInformationByHandle(file_.Get(), FileDispositionInfo, &remove, sizeof remove)) {
+        file_.Reset();
+        DeleteFileA(temporary_.c_str());
     }
 }
 
@@ -66,10 +106,29 @@ void FileSink::Write(const void* data, std::size_t size)
     while (size != 0) {
         const DWORD piece = static_cast<DWORD>(size < kMaxPiece ? size : kMaxPiece);
         DWORD written = 0;
-        if (!WriteFile(file_.Get(), p, piece, &written, nullptr) || written != piece)
-            throw Error("Stream write error");
-        p += piece;
-        size -= piece;
+        if (!g_write(file_.Get(), p, piece, &written, nullptr))
+            RaiseFileError("Cannot write file", name_, GetLastError());
+        // Nothing stored and no error told: a disk that has no room left.
+        if (written == 0)
+            RaiseFileError("Cannot write file", name_, ERROR_DISK_FULL);
+        p += written;
+        size -= written;
+    }
+}
+
+void FileSink::Commit()
+{
+    for (int tried = 1;; ++tried) {
+        if (GiveName(file_.Get(), name_, !captureName_)) {
+            file_.Reset();
+            return;
+        }
+        const DWORD code = GetLastError();
+        if (captureName_ && NameTaken(code) && tried < kMaxNamesTried) {
+            name_ = NextCaptureFileName(name_);
+            continue;
+        }
+        RaiseFileError("Cannot create file", name_, code);
     }
 }
 

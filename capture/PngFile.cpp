@@ -21,7 +21,7 @@ void WritePngFile(HBITMAP bitmap, const std::string& fileName)
     const BitmapShape shape = ShapeOf(bitmap);
     if (shape.Empty()) {
         // Nothing to read a header from; an empty file, as BMP and JPEG give.
-        FileSink file(fileName);
+        FileSink(fileName).Commit();
         return;
     }
     // High colour and true colour become 24-bit truecolour; fewer bits stay
@@ -30,6 +30,7 @@ void WritePngFile(HBITMAP bitmap, const std::string& fileName)
     const DibCopy dib(bitmap, bitCount);
     FileSink file(fileName);
     WritePng(file, dib.View(), PngFileThreads());
+    file.Commit();
 }
 
 }  // namespace snaplark
