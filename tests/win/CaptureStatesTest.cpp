@@ -487,13 +487,23 @@ TEST_F(CaptureStates, ErrorBoxesNeverStack)
         --open;
         return IDOK;
     });
-    // Shift+Print Screen held down: the key repeats while the first box is open.
+    // Shift+Print Screen held down: the key repeats while the first box is
+    // open, and that failure is told once. Another failure meanwhile (the
+    // folder changed, then the key repeats) is told once that box is closed.
+    whileOpen = [&] {
+        whileOpen = nullptr;
+        WatchFor(100ms, Pump);
+        CaptureDirectory = dir_ + "\\gone";
+        PostMessageA(form_->Handle(), WM_PRTSCR_PRESSED, 1, 0);
+        PostMessageA(form_->Handle(), WM_PRTSCR_PRESSED, 1, 0);
+    };
     for (int i = 0; i < 5; ++i)
         PostMessageA(form_->Handle(), WM_PRTSCR_PRESSED, 1, 0);
     Press(1);
     Pump();
     EXPECT_EQ(most, 1);
-    EXPECT_EQ(g_boxes.size(), 1u);
+    ASSERT_EQ(g_boxes.size(), 2u);
+    EXPECT_NE(g_boxes[1].find("\\gone\\"), std::string::npos) << g_boxes[1];
 
     // The timer stopped and started again while its first failure is on
     // screen: the new run starts once the box is closed, and tells its own
