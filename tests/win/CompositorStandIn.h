@@ -1,6 +1,7 @@
 // What the desktop compositor of Windows 10 and 11 answers for a window's
-// visible bounds, which Wine's dwmapi does not (it answers E_NOTIMPL, so
-// without a stand-in the window rectangle serves).
+// visible bounds and whether it is cloaked, which Wine's dwmapi does not (it
+// answers E_NOTIMPL, so without a stand-in the window rectangle serves and
+// no window is cloaked).
 #pragma once
 
 #include "capture/Compositor.h"
@@ -15,7 +16,8 @@ public:
         None,
     };
     static inline Answer answer = Answer::None;
-    static inline DWORD attribute = 0, size = 0;  // of the last question
+    static inline DWORD attribute = 0, size = 0;  // of the last question about bounds
+    static inline HWND cloaked = nullptr;          // the one window that is
 
     explicit StandInCompositor(Answer a) : previous_(snaplark::SetWindowAttributeQuery(Query))
     {
@@ -28,6 +30,10 @@ public:
 private:
     static HRESULT WINAPI Query(HWND window, DWORD attr, void* value, DWORD bytes)
     {
+        if (attr == 14 && bytes == sizeof(DWORD)) {  // DWMWA_CLOAKED
+            *static_cast<DWORD*>(value) = window == cloaked ? 1 : 0;  // DWM_CLOAKED_APP
+            return S_OK;
+        }
         attribute = attr;
         size = bytes;
         RECT r{};
