@@ -43,9 +43,9 @@ void WriteBmpFile(HBITMAP bitmap, const std::string& fileName);
 void WritePngFile(HBITMAP bitmap, const std::string& fileName);
 void WriteJpegFile(HBITMAP bitmap, const std::string& fileName);
 
-// The threads WritePngFile deflates on: one per core, each lowered below
-// normal priority as it starts, so the hook thread and the main thread
-// always get the processor before the encoding does.
+// The threads WritePngFile deflates on: the calling thread and a worker for
+// each further core, the workers at idle priority, so that they take only
+// cores no other program wants.
 DeflateThreads PngFileThreads();
 
 // Replaces the clipboard's contents with a copy of the bitmap (CF_BITMAP),
