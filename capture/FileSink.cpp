@@ -61,6 +61,21 @@ bool GiveName(HANDLE file, const std::string& name, bool replace)
     return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != FALSE;
 }
 
+// Tries `attempt` with the name, and for a capture's name that is taken with
+// the next millisecond's names; any other failure raises.
+template <class Attempt>
+void UnderAFreeName(std::string& name, bool captureName, const Attempt& attempt)
+{
+    for (int tried = 1;; ++tried) {
+        if (attempt(name))
+            return;
+        const DWORD code = GetLastError();
+        if (!captureName || !NameTaken(code) || tried == kMaxNamesTried)
+            RaiseFileError("Cannot create file", name, code);
+        name = NextCaptureFileName(name);
+    }
+}
+
 }  // namespace
 
 FileWrite SetFileWrite(FileWrite write) { return std::exchange(g_write, write ? write : WriteFile); }
@@ -68,23 +83,15 @@ FileWrite SetFileWrite(FileWrite write) { return std::exchange(g_write, write ? 
 FileSink::FileSink(const std::string& requested)
     : name_(requested), captureName_(!NextCaptureFileName(requested).empty())
 {
-    for (int tried = 1;; ++tried) {
+    UnderAFreeName(name_, captureName_, [this](const std::string& name) {
         // DELETE access: the file is renamed and, on failure, removed through
         // this handle, so it is never open to anybody else meanwhile.
-        file_.Reset(CreateFileA((name_ + kTemporarySuffix).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+        file_.Reset(CreateFileA((name + kTemporarySuffix).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
                                 nullptr, captureName_ ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                 nullptr));
-        if (file_) {
-            temporary_ = name_ + kTemporarySuffix;
-            return;
-        }
-        const DWORD code = GetLastError();
-        if (captureName_ && NameTaken(code) && tried < kMaxNamesTried) {
-            name_ = NextCaptureFileName(name_);
-            continue;
-        }
-        RaiseFileError("Cannot create file", name_, code);
-    }
+        return static_cast<bool>(file_);
+    });
+    temporary_ = name_ + kTemporarySuffix;
 }
 
 FileSink::~FileSink()
@@ -118,18 +125,9 @@ void FileSink::Write(const void* data, std::size_t size)
 
 void FileSink::Commit()
 {
-    for (int tried = 1;; ++tried) {
-        if (GiveName(file_.Get(), name_, !captureName_)) {
-            file_.Reset();
-            return;
-        }
-        const DWORD code = GetLastError();
-        if (captureName_ && NameTaken(code) && tried < kMaxNamesTried) {
-            name_ = NextCaptureFileName(name_);
-            continue;
-        }
-        RaiseFileError("Cannot create file", name_, code);
-    }
+    UnderAFreeName(name_, captureName_,
+                   [this](const std::string& name) { return GiveName(file_.Get(), name, !captureName_); });
+    file_.Reset();
 }
 
 }  // namespace snaplark
