@@ -135,8 +135,10 @@ void WaitForJobs(const std::vector<std::shared_ptr<RepaintJob>>& jobs, bool pump
         const ULONGLONG now = GetTickCount64();
         if (now >= deadline)
             return;
+        // Without the event (the system had none to give) only the deadline
+        // and this thread's messages wake it.
         const HANDLE ended = JobEnded();
-        MsgWaitForMultipleObjects(1, &ended, FALSE, static_cast<DWORD>(deadline - now),
+        MsgWaitForMultipleObjects(ended ? 1 : 0, &ended, FALSE, static_cast<DWORD>(deadline - now),
                                   pumping ? QS_ALLINPUT : QS_SENDMESSAGE);
         MSG msg;
         if (pumping)

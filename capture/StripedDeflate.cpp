@@ -289,10 +289,12 @@ public:
             } else if (Take(stripe, kFree)) {
                 stripeAdler = CompressStripe(rows_, layout_, stripe, work, out, never);
             } else if (aheadStripe == kNone && (aheadStripe = TakeFirstFree(stripe + 1, kCaller)) != kNone) {
+                // A worker is still at it: another stripe meanwhile.
                 ahead.Clear();
                 aheadAdler = CompressStripe(rows_, layout_, aheadStripe, work, ahead, never);
                 continue;
             } else if (Take(stripe, kWorker)) {
+                // Nothing else left to do: taken over rather than waited for.
                 stripeAdler = CompressStripe(rows_, layout_, stripe, work, out, never);
             } else {
                 continue;  // its worker finished it meanwhile
