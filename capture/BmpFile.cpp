@@ -54,17 +54,17 @@ void WriteBmpFile(HBITMAP bitmap, const std::string& fileName)
 {
     FileSink file(fileName);
     const BitmapShape shape = ShapeOf(bitmap);
-    if (shape.Empty())
-        return;
-
-    std::array<RGBQUAD, 256> colors;
-    if (const std::optional<DibView> section = SectionAsItIs(bitmap, colors)) {
-        WriteBmp(file, *section);
-        return;
+    if (!shape.Empty()) {
+        std::array<RGBQUAD, 256> colors;
+        if (const std::optional<DibView> section = SectionAsItIs(bitmap, colors)) {
+            WriteBmp(file, *section);
+        } else {
+            // A device-dependent bitmap is written at its own depth.
+            const DibCopy dib(bitmap, shape.bitCount);
+            WriteBmp(file, dib.View());
+        }
     }
-    // A device-dependent bitmap is written at its own depth.
-    const DibCopy dib(bitmap, shape.bitCount);
-    WriteBmp(file, dib.View());
+    file.Commit();
 }
 
 }  // namespace snaplark

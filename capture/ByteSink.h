@@ -7,8 +7,8 @@
 
 namespace snaplark {
 
-// Write stores all `size` bytes or raises an Error (a file sink raises
-// "Stream write error" on a short write, so a damaged file never passes as a
+// Write stores all `size` bytes or raises an Error (a file sink names the
+// file and the system's reason, so a damaged file never passes as a
 // success). Encoders hand over large blocks, never single bytes.
 struct ByteSink {
     virtual ~ByteSink() = default;

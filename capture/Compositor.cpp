@@ -9,6 +9,7 @@ namespace snaplark {
 namespace {
 
 constexpr DWORD kExtendedFrameBounds = 9;  // DWMWA_EXTENDED_FRAME_BOUNDS
+constexpr DWORD kCloaked = 14;             // DWMWA_CLOAKED
 
 class Dwmapi {
 public:
@@ -56,6 +57,8 @@ Dwmapi& System()
 
 WindowAttributeQuery g_replacedQuery = nullptr;
 
+WindowAttributeQuery Query() { return g_replacedQuery ? g_replacedQuery : System().getAttribute; }
+
 }  // namespace
 
 void WaitForNextFrame()
@@ -65,8 +68,15 @@ void WaitForNextFrame()
 
 bool CompositorFrameBounds(HWND window, RECT* bounds)
 {
-    const WindowAttributeQuery query = g_replacedQuery ? g_replacedQuery : System().getAttribute;
+    const WindowAttributeQuery query = Query();
     return query && SUCCEEDED(query(window, kExtendedFrameBounds, bounds, sizeof *bounds));
+}
+
+bool IsCloaked(HWND window)
+{
+    const WindowAttributeQuery query = Query();
+    DWORD cloaked = 0;
+    return query && SUCCEEDED(query(window, kCloaked, &cloaked, sizeof cloaked)) && cloaked != 0;
 }
 
 WindowAttributeQuery SetWindowAttributeQuery(WindowAttributeQuery query)

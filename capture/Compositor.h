@@ -17,6 +17,11 @@ void WaitForNextFrame();
 // when the compositor does not give them.
 bool CompositorFrameBounds(HWND window, RECT* bounds);
 
+// Whether the compositor keeps the window off the screen (DWMWA_CLOAKED): a
+// window on another virtual desktop, or a suspended store app. False when
+// the compositor does not say.
+bool IsCloaked(HWND window);
+
 // DwmGetWindowAttribute's signature. Tests put in the answers of a system
 // with a compositor, which Wine does not have; returns the previous one,
 // and null restores the system's.

@@ -1,6 +1,8 @@
 #include "capture/FileSink.h"
 
-#include <windows.h>
+#include <cstddef>
+#include <utility>
+#include <vector>
 
 #include "capture/CaptureError.h"
 #include "capture/CaptureFileName.h"
@@ -29,32 +31,77 @@ namespace {
 // A second's worth of taken names is no longer a collision of clocks.
 constexpr int kMaxNamesTried = 1000;
 
-HANDLE CreateForWriting(const std::string& name, DWORD disposition)
+constexpr char kTemporarySuffix[] = ".tmp";
+
+FileWrite g_write = WriteFile;
+
+[[noreturn]] void RaiseFileError(const char* what, const std::string& name, DWORD code)
 {
-    return CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, disposition,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::string reason = ui::SystemErrorText(code);
+    std::string text = std::string(what) + " \"" + AbsolutePath(name) + "\".";
+    if (!reason.empty())
+        text += " " + reason;
+    throw Error(text);
+}
+
+bool NameTaken(DWORD code) { return code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS; }
+
+// Renames the open file; false with the system's error code set.
+bool GiveName(HANDLE file, const std::string& name, bool replace)
+{
+    const int chars = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, nullptr, 0);  // with the NUL
+    if (chars == 0)
+        return false;
+    std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFO, FileName) + chars * sizeof(WCHAR));
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = replace;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>((chars - 1) * sizeof(WCHAR));
+    MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, info->FileName, chars);
+    return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != FALSE;
+}
+
+// Tries `attempt` with the name, and for a capture's name that is taken with
+// the next millisecond's names; any other failure raises.
+template <class Attempt>
+void UnderAFreeName(std::string& name, bool captureName, const Attempt& attempt)
+{
+    for (int tried = 1;; ++tried) {
+        if (attempt(name))
+            return;
+        const DWORD code = GetLastError();
+        if (!captureName || !NameTaken(code) || tried == kMaxNamesTried)
+            RaiseFileError("Cannot create file", name, code);
+        name = NextCaptureFileName(name);
+    }
 }
 
 }  // namespace
 
+FileWrite SetFileWrite(FileWrite write) { return std::exchange(g_write, write ? write : WriteFile); }
+
 FileSink::FileSink(const std::string& requested)
+    : name_(requested), captureName_(!NextCaptureFileName(requested).empty())
 {
-    std::string name = requested;
-    const bool captureName = !NextCaptureFileName(name).empty();
-    for (int tried = 1;; ++tried) {
-        file_.Reset(CreateForWriting(name, captureName ? CREATE_NEW : CREATE_ALWAYS));
-        if (file_)
-            return;
-        const DWORD code = GetLastError();
-        if (captureName && code == ERROR_FILE_EXISTS && tried < kMaxNamesTried) {
-            name = NextCaptureFileName(name);
-            continue;
-        }
-        const std::string reason = ui::SystemErrorText(code);
-        std::string text = "Cannot create file \"" + AbsolutePath(name) + "\".";
-        if (!reason.empty())
-            text += " " + reason;
-        throw Error(text);
+    UnderAFreeName(name_, captureName_, [this](const std::string& name) {
+        // DELETE access: the file is renamed and, on failure, removed through
+        // this handle, so it is never open to anybody else meanwhile.
+        file_.Reset(CreateFileA((name + kTemporarySuffix).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                nullptr, captureName_ ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+        return static_cast<bool>(file_);
+    });
+    temporary_ = name_ + kTemporarySuffix;
+}
+
+FileSink::~FileSink()
+{
+    if (!file_)
+        return;
+    FILE_DISPOSITION_INFO remove{TRUE};
+    if (!SetFileInformationByHandle(file_.Get(), FileDispositionInfo, &remove, sizeof remove)) {
+        file_.Reset();
+        DeleteFileA(temporary_.c_str());
     }
 }
 
@@ -66,11 +113,21 @@ void FileSink::Write(const void* data, std::size_t size)
     while (size != 0) {
         const DWORD piece = static_cast<DWORD>(size < kMaxPiece ? size : kMaxPiece);
         DWORD written = 0;
-        if (!WriteFile(file_.Get(), p, piece, &written, nullptr) || written != piece)
-            throw Error("Stream write error");
-        p += piece;
-        size -= piece;
+        if (!g_write(file_.Get(), p, piece, &written, nullptr))
+            RaiseFileError("Cannot write file", name_, GetLastError());
+        // Nothing stored and no error told: a disk that has no room left.
+        if (written == 0)
+            RaiseFileError("Cannot write file", name_, ERROR_DISK_FULL);
+        p += written;
+        size -= written;
     }
+}
+
+void FileSink::Commit()
+{
+    UnderAFreeName(name_, captureName_,
+                   [this](const std::string& name) { return GiveName(file_.Get(), name, !captureName_); });
+    file_.Reset();
 }
 
 }  // namespace snaplark

@@ -31,19 +31,21 @@ CaptureClock SetCaptureClock(CaptureClock clock);
 // any other format writes nothing.
 void WriteCaptureFile(HBITMAP bitmap, const std::string& baseName);
 
-// Each creates the file first, keeps it closed to others while it writes and
-// closes it on every path. A capture's name never replaces an existing file:
-// the file goes under the next free millisecond's name instead (FileSink). A
-// bitmap without pixels gives a file of 0 bytes. Errors: "Cannot create file "<absolute path>". <system text>",
-// "Stream write error" for a short write, the system's text or "Out of system
-// resources" when GDI cannot convert the pixels, "JPEG error #<code>".
+// Each writes under a temporary name beside the file, closed to others, and
+// gives the file its name only once it is complete; on any failure nothing
+// remains (FileSink). A capture's name never replaces an existing file: the
+// file goes under the next free millisecond's name instead. A bitmap without
+// pixels gives a file of 0 bytes. Errors: "Cannot create file "<absolute
+// path>". <system text>", "Cannot write file "<absolute path>". <system
+// text>" (a full disk), the system's text or "Out of system resources" when
+// GDI cannot convert the pixels, "JPEG error #<code>".
 void WriteBmpFile(HBITMAP bitmap, const std::string& fileName);
 void WritePngFile(HBITMAP bitmap, const std::string& fileName);
 void WriteJpegFile(HBITMAP bitmap, const std::string& fileName);
 
-// The threads WritePngFile deflates on: one per core, each lowered below
-// normal priority as it starts, so the hook thread and the main thread
-// always get the processor before the encoding does.
+// The threads WritePngFile deflates on: the calling thread and a worker for
+// each further core, the workers at idle priority, so that they take only
+// cores no other program wants.
 DeflateThreads PngFileThreads();
 
 // Replaces the clipboard's contents with a copy of the bitmap (CF_BITMAP),

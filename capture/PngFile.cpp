@@ -1,3 +1,4 @@
+#include <pthread.h>
 #include <windows.h>
 
 #include "capture/DibCopy.h"
@@ -7,12 +8,22 @@
 
 namespace snaplark {
 
+namespace {
+
+HANDLE HandleOf(std::thread& thread) { return pthread_gethandle(thread.native_handle()); }
+
+}  // namespace
+
 DeflateThreads PngFileThreads()
 {
     DeflateThreads threads;
-    // Should the system refuse, the worker stays at normal priority, still
-    // not above the main thread: nothing worth failing a capture for.
-    threads.workerStart = [] { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL); };
+    // Idle priority is below every thread of a normal program, even in this
+    // high-priority process, so the workers take only cores nobody else
+    // wants; the calling thread compresses too and never waits for them.
+    // Should the system refuse, a worker stays at normal priority: nothing
+    // worth failing a capture for.
+    threads.workerMade = [](std::thread& worker) { SetThreadPriority(HandleOf(worker), THREAD_PRIORITY_IDLE); };
+    threads.workerDone = [](std::thread& worker) { SetThreadPriority(HandleOf(worker), THREAD_PRIORITY_NORMAL); };
     return threads;
 }
 
@@ -21,7 +32,7 @@ void WritePngFile(HBITMAP bitmap, const std::string& fileName)
     const BitmapShape shape = ShapeOf(bitmap);
     if (shape.Empty()) {
         // Nothing to read a header from; an empty file, as BMP and JPEG give.
-        FileSink file(fileName);
+        FileSink(fileName).Commit();
         return;
     }
     // High colour and true colour become 24-bit truecolour; fewer bits stay
@@ -30,6 +41,7 @@ void WritePngFile(HBITMAP bitmap, const std::string& fileName)
     const DibCopy dib(bitmap, bitCount);
     FileSink file(fileName);
     WritePng(file, dib.View(), PngFileThreads());
+    file.Commit();
 }
 
 }  // namespace snaplark

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <exception>
@@ -200,10 +201,10 @@ struct StripeWork {
 // Compresses one stripe into out and returns the Adler-32 of its rows. The
 // rows before it are filtered again for the dictionary (filtering is cheap
 // next to deflate), so a stripe depends on no other thread. Stops early,
-// leaving out incomplete, once `cancelled` is set.
-template <class Out>
+// leaving out incomplete, once cancelled() says so.
+template <class Out, class Cancelled>
 uLong CompressStripe(const RowSource& rows, const Layout& layout, std::size_t stripe, StripeWork& work,
-                     Out& out, const std::atomic<bool>& cancelled)
+                     Out& out, const Cancelled& cancelled)
 {
     const std::size_t first = layout.First(stripe);
     const std::size_t dictionaryBytes = std::min(kWindowBytes, first * rows.bytes);
@@ -218,7 +219,7 @@ uLong CompressStripe(const RowSource& rows, const Layout& layout, std::size_t st
 
     uLong adler = adler32(0L, Z_NULL, 0);
     for (std::size_t row = first; row < layout.End(stripe); ++row) {
-        if (cancelled.load(std::memory_order_relaxed))
+        if (cancelled())
             return adler;
         rows.fill(row, work.row.data());
         adler = adler32_z(adler, work.row.data(), rows.bytes);
@@ -233,25 +234,29 @@ uLong Combine(uLong adler, uLong stripeAdler, std::size_t stripeBytes)
     return adler32_combine(adler, stripeAdler, static_cast<z_off_t>(stripeBytes));
 }
 
-// The worker threads of one DeflateRows call. Workers take stripes in order
-// and each compresses into its own slot; the calling thread writes the slots
-// out in stripe order, and a worker takes its next stripe only once its slot
-// has been written. The lowest stripe not yet written is therefore always
-// held by a worker or free to take: nothing waits in a circle, and memory
-// stays at one compressed stripe per worker.
+// The worker threads of one DeflateRows call, and the calling thread beside
+// them. Each stripe is held by one thread at a time (its state changes only
+// by compare-and-swap), and the calling thread never waits for a worker: when
+// the stripe it must write next is still being compressed, it compresses
+// another one ahead, and when it has one ahead already, it takes that stripe
+// over. Workers run below every normal program and may get no processor at
+// all; the write then takes what the calling thread alone takes. A worker
+// holds at most one compressed stripe until the calling thread writes it
+// out, and the calling thread one ahead.
 class StripeWorkers {
 public:
-    StripeWorkers(const RowSource& rows, const Layout& layout, unsigned count,
-                  const std::function<void()>& start)
-        : rows_(rows), layout_(layout), start_(start), slots_(count)
+    StripeWorkers(const RowSource& rows, const Layout& layout, unsigned count, const DeflateThreads& hooks)
+        : rows_(rows), layout_(layout), hooks_(hooks), states_(layout.stripes), slots_(count)
     {
         threads_.reserve(count);
         for (Slot& slot : slots_) {
             try {
                 threads_.emplace_back([this, &slot] { Work(slot); });
             } catch (...) {
-                break;  // fewer threads, same result; none at all is the caller's to handle
+                break;  // fewer workers, same result
             }
+            if (hooks_.workerMade)
+                hooks_.workerMade(threads_.back());
         }
     }
 
@@ -260,49 +265,101 @@ public:
     StripeWorkers(const StripeWorkers&) = delete;
     StripeWorkers& operator=(const StripeWorkers&) = delete;
 
-    bool Started() const { return !threads_.empty(); }
-
     // Writes every stripe in order and returns the Adler-32 of all rows.
     uLong WriteStripes(IdatChunker& out)
     {
+        StripeWork work(rows_.bytes);
+        StripeOutput ahead;
+        std::size_t aheadStripe = kNone;
+        uLong aheadAdler = 0;
+        const auto never = [] { return false; };
         uLong adler = adler32(0L, Z_NULL, 0);
-        for (std::size_t stripe = 0; stripe < layout_.stripes; ++stripe) {
-            Slot* slot = nullptr;
-            {
-                std::unique_lock lock(mutex_);
-                changed_.wait(lock, [&] { return error_ || (slot = Ready(stripe)) != nullptr; });
-                if (error_)
-                    std::rethrow_exception(error_);
+        for (std::size_t stripe = 0; stripe < layout_.stripes;) {
+            RaiseWorkerError();
+            uLong stripeAdler = 0;
+            if (stripe == aheadStripe) {
+                ahead.CopyTo(out);
+                stripeAdler = aheadAdler;
+                aheadStripe = kNone;
+            } else if (Slot* slot = Finished(stripe)) {
+                slot->output.CopyTo(out);
+                stripeAdler = slot->adler;
+                slot->full.store(false, std::memory_order_release);
+                changed_.notify_all();
+            } else if (Take(stripe, kFree)) {
+                stripeAdler = CompressStripe(rows_, layout_, stripe, work, out, never);
+            } else if (aheadStripe == kNone && (aheadStripe = TakeFirstFree(stripe + 1, kCaller)) != kNone) {
+                // A worker is still at it: another stripe meanwhile.
+                ahead.Clear();
+                aheadAdler = CompressStripe(rows_, layout_, aheadStripe, work, ahead, never);
+                continue;
+            } else if (Take(stripe, kWorker)) {
+                // Nothing else left to do: taken over rather than waited for.
+                stripeAdler = CompressStripe(rows_, layout_, stripe, work, out, never);
+            } else {
+                continue;  // its worker finished it meanwhile
             }
-            slot->output.CopyTo(out);
-            adler = Combine(adler, slot->adler, layout_.Bytes(stripe));
-            {
-                std::lock_guard lock(mutex_);
-                slot->ready = false;
-            }
-            changed_.notify_all();
+            adler = Combine(adler, stripeAdler, layout_.Bytes(stripe));
+            ++stripe;
         }
         // A worker that failed after its last stripe still fails the file.
         Stop();
-        if (error_)
-            std::rethrow_exception(error_);
+        RaiseWorkerError();
         return adler;
     }
 
 private:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    // How long a worker waits before it looks at its slot again by itself:
+    // the calling thread empties it without the lock, so a wake-up can be missed.
+    static constexpr std::chrono::milliseconds kRecheck{5};
+
+    enum StripeState : int { kFree, kWorker, kCaller, kDone };
+
     struct Slot {
-        std::size_t stripe = 0;
-        bool ready = false;  // compressed and not yet written out
+        std::atomic<std::size_t> stripe{0};
+        std::atomic<bool> full{false};  // compressed and not yet written out
         uLong adler = 0;
         StripeOutput output;
     };
 
+    bool Take(std::size_t stripe, int from)
+    {
+        return states_[stripe].compare_exchange_strong(from, kCaller, std::memory_order_acq_rel);
+    }
+
+    std::size_t TakeFirstFree(std::size_t from, int as)
+    {
+        for (std::size_t stripe = from; stripe < layout_.stripes; ++stripe) {
+            int expected = kFree;
+            if (states_[stripe].compare_exchange_strong(expected, as, std::memory_order_acq_rel))
+                return stripe;
+        }
+        return kNone;
+    }
+
+    // The slot holding the stripe, once a worker has finished it.
+    Slot* Finished(std::size_t stripe)
+    {
+        if (states_[stripe].load(std::memory_order_acquire) != kDone)
+            return nullptr;
+        for (Slot& slot : slots_)
+            if (slot.full.load(std::memory_order_acquire) && slot.stripe.load(std::memory_order_relaxed) == stripe)
+                return &slot;
+        return nullptr;
+    }
+
     // Ends the workers within a row and waits for them.
     void Stop()
     {
+        if (stop_.exchange(true))
+            return;
+        if (hooks_.workerDone)
+            for (std::thread& t : threads_)
+                hooks_.workerDone(t);
         {
+            // A worker between its look at stop_ and its wait gets the wake-up.
             std::lock_guard lock(mutex_);
-            stop_ = true;
         }
         changed_.notify_all();
         for (std::thread& t : threads_)
@@ -310,61 +367,72 @@ private:
                 t.join();
     }
 
-    Slot* Ready(std::size_t stripe)
+    void RaiseWorkerError() const
     {
-        for (Slot& s : slots_)
-            if (s.ready && s.stripe == stripe)
-                return &s;
-        return nullptr;
+        if (errorState_.load(std::memory_order_acquire) == 2)
+            std::rethrow_exception(error_);
     }
 
     void Work(Slot& slot)
     {
         try {
-            if (start_)
-                start_();
+            if (hooks_.workerStart)
+                hooks_.workerStart();
             StripeWork work(rows_.bytes);
             for (;;) {
                 {
                     std::unique_lock lock(mutex_);
-                    changed_.wait(lock, [&] { return stop_ || !slot.ready; });
-                    if (stop_ || next_ == layout_.stripes)
-                        return;
-                    slot.stripe = next_++;
+                    while (!stop_ && slot.full.load(std::memory_order_acquire))
+                        changed_.wait_for(lock, kRecheck);
                 }
+                if (stop_)
+                    return;
+                const std::size_t stripe = TakeFirstFree(0, kWorker);
+                if (stripe == kNone)
+                    return;
+                const auto wanted = [&] {
+                    return !stop_.load(std::memory_order_relaxed) &&
+                           states_[stripe].load(std::memory_order_relaxed) == kWorker;
+                };
+                if (hooks_.stripeTaken)
+                    hooks_.stripeTaken(wanted);
                 slot.output.Clear();
-                slot.adler = CompressStripe(rows_, layout_, slot.stripe, work, slot.output, stop_);
-                {
-                    std::lock_guard lock(mutex_);
-                    slot.ready = true;
-                }
-                changed_.notify_all();
+                const uLong adler =
+                    CompressStripe(rows_, layout_, stripe, work, slot.output, [&] { return !wanted(); });
+                if (stop_)
+                    return;
+                slot.stripe.store(stripe, std::memory_order_relaxed);
+                slot.adler = adler;
+                slot.full.store(true, std::memory_order_release);
+                int expected = kWorker;
+                if (!states_[stripe].compare_exchange_strong(expected, kDone, std::memory_order_acq_rel))
+                    slot.full.store(false, std::memory_order_relaxed);  // taken over meanwhile
             }
         } catch (...) {
-            {
-                std::lock_guard lock(mutex_);
-                if (!error_)
-                    error_ = std::current_exception();
-                stop_ = true;
+            int expected = 0;
+            if (errorState_.compare_exchange_strong(expected, 1)) {
+                error_ = std::current_exception();
+                errorState_.store(2, std::memory_order_release);
             }
-            changed_.notify_all();
         }
     }
 
     const RowSource& rows_;
     const Layout& layout_;
-    const std::function<void()>& start_;
+    const DeflateThreads& hooks_;
 
-    std::mutex mutex_;
+    std::vector<std::atomic<int>> states_;  // a StripeState per stripe
+    std::mutex mutex_;                      // only for the workers' waits
     std::condition_variable changed_;
-    std::size_t next_ = 0;               // the next stripe to take
-    std::atomic<bool> stop_{false};      // also read, unlocked, between rows
-    std::exception_ptr error_;           // the first error of any worker
-    std::vector<Slot> slots_;            // one per worker, never resized
+    std::atomic<bool> stop_{false};
+    std::atomic<int> errorState_{0};  // 1 while the first error is kept, 2 once it is
+    std::exception_ptr error_;
+    std::vector<Slot> slots_;  // one per worker, never resized
     std::vector<std::thread> threads_;
 };
 
-unsigned WorkerCount(unsigned requested, std::size_t stripes)
+// Threads that compress, the calling thread included.
+unsigned ThreadCount(unsigned requested, std::size_t stripes)
 {
     unsigned n = requested != 0 ? requested : std::thread::hardware_concurrency();
     n = std::clamp(n, 1u, kMaxDeflateThreads);
@@ -379,22 +447,15 @@ void DeflateRows(const RowSource& rows, IdatChunker& out, const DeflateThreads& 
     out.Put(kZlibHeader, sizeof kZlibHeader);
 
     uLong adler = adler32(0L, Z_NULL, 0);
-    bool done = false;
-    if (const unsigned count = WorkerCount(threads.threads, layout.stripes); count > 1) {
-        StripeWorkers workers(rows, layout, count, threads.workerStart);
-        if (workers.Started()) {
-            adler = workers.WriteStripes(out);
-            done = true;
-        }
-    }
-    if (!done) {
-        // One stripe, one core, or no thread to be had: the same bytes
-        // straight into the chunks.
+    if (const unsigned count = ThreadCount(threads.threads, layout.stripes); count > 1) {
+        StripeWorkers workers(rows, layout, count - 1, threads);
+        adler = workers.WriteStripes(out);
+    } else {
+        // One stripe or one core: the same bytes straight into the chunks.
         StripeWork work(rows.bytes);
-        const std::atomic<bool> never{false};
+        const auto never = [] { return false; };
         for (std::size_t stripe = 0; stripe < layout.stripes; ++stripe)
-            adler = Combine(adler, CompressStripe(rows, layout, stripe, work, out, never),
-                            layout.Bytes(stripe));
+            adler = Combine(adler, CompressStripe(rows, layout, stripe, work, out, never), layout.Bytes(stripe));
     }
 
     std::uint8_t trailer[4];

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <thread>
 
 #include "capture/PngChunks.h"
 
@@ -40,19 +41,30 @@ struct RowSource {
 };
 
 struct DeflateThreads {
-    // Worker threads: 0 gives one per core. Never more than
-    // kMaxDeflateThreads, nor more than there are stripes; with one, the
-    // calling thread compresses on its own.
+    // Threads that compress, the calling thread included: 0 gives one per
+    // core. Never more than kMaxDeflateThreads, nor more than there are
+    // stripes; with one, the calling thread compresses on its own.
     unsigned threads = 0;
     // Smaller in tests, so small pictures take the parallel path.
     std::size_t stripeBytes = kDeflateStripeBytes;
-    // Runs first on each worker thread (the Windows side sets its priority).
+    // Runs first on each worker thread.
     std::function<void()> workerStart;
+    // Run on the calling thread for each worker: once it is made (the Windows
+    // side lowers it below every normal program), and once it is no longer
+    // needed, before it is waited for (raised again, so that a worker the
+    // system has starved of time ends at once).
+    std::function<void(std::thread& worker)> workerMade;
+    std::function<void(std::thread& worker)> workerDone;
+    // Runs on a worker each time it has taken a stripe, before it compresses
+    // it, with a test of whether the stripe is still wanted. The benchmark
+    // holds workers there, as a machine with no core to spare would.
+    std::function<void(const std::function<bool()>& wanted)> stripeTaken;
 };
 
 // Writes the whole zlib stream of the rows into `out`. The worker threads
-// start and end within the call; the calling thread writes every byte, in
-// order, and the first error of any thread is the one this raises.
+// start and end within the call; the calling thread compresses stripes too
+// and writes every byte, in order, and never waits for a worker to finish a
+// stripe. The first error of any thread is the one this raises.
 void DeflateRows(const RowSource& rows, IdatChunker& out, const DeflateThreads& threads = {});
 
 }  // namespace snaplark

@@ -7,20 +7,21 @@
 #include <optional>
 #include <string>
 
+#include "ui/ErrorText.h"
+
 namespace snaplark {
 
 // Decides which tick failures of a timer run are shown. A failing tick
 // usually fails again on every tick, each time with the name of its own file
 // in the text, so the same failure is told once per run; a different one
-// (the folder came back, then the disk filled up) is told again, once the
-// earlier box has been closed.
+// (the folder came back, then the disk filled up) is told too, after the
+// box open now (the error box keeps it until then).
 class TickReportGate {
 public:
     // A new timer run: its first failure will be told.
     void NewRun();
     // Whether to show this failure. boxShowing: the text of the error box on
-    // screen now, if one is; nothing more can be shown then, and a failure
-    // the box already tells counts as told.
+    // screen now, if one is; a failure that box already tells counts as told.
     bool Admit(const std::string& text, const std::optional<std::string>& boxShowing);
     int Dropped() const { return dropped_; }
 
@@ -29,9 +30,7 @@ private:
     int dropped_ = 0;
 };
 
-// Two error texts that name the same failure: they differ at most in the
-// time stamps of capture file names.
-bool SameFailure(const std::string& a, const std::string& b);
+using ui::SameFailure;
 
 TickReportGate& TickReports();
 

@@ -1,40 +1,6 @@
 #include "input/TickErrors.h"
 
-#include <cctype>
-
 namespace snaplark {
-
-namespace {
-
-// Capture files are named by 15 digits of the local time.
-constexpr std::size_t kStampDigits = 15;
-
-// The text with every run of exactly 15 digits taken out.
-std::string WithoutStamps(const std::string& text)
-{
-    std::string out;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        std::size_t j = i;
-        while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j])))
-            ++j;
-        if (j == i) {
-            out += text[i++];
-            continue;
-        }
-        if (j - i != kStampDigits)
-            out.append(text, i, j - i);
-        i = j;
-    }
-    return out;
-}
-
-}  // namespace
-
-bool SameFailure(const std::string& a, const std::string& b)
-{
-    return WithoutStamps(a) == WithoutStamps(b);
-}
 
 void TickReportGate::NewRun()
 {
@@ -45,9 +11,8 @@ void TickReportGate::NewRun()
 bool TickReportGate::Admit(const std::string& text, const std::optional<std::string>& boxShowing)
 {
     const std::string key = text.empty() ? " " : text;
-    if (boxShowing) {
-        if (SameFailure(text, *boxShowing))
-            told_ = key;
+    if (boxShowing && SameFailure(text, *boxShowing)) {
+        told_ = key;
         ++dropped_;
         return false;
     }

@@ -1,5 +1,7 @@
 #include "ui/ErrorBox.h"
 
+#include <algorithm>
+#include <deque>
 #include <new>
 #include <utility>
 
@@ -21,6 +23,7 @@ ErrorBoxDisplay& Display()
 }
 
 std::optional<std::string> g_shown;
+std::deque<std::string> g_waiting;  // told while a box was open, in order
 
 class BoxOpen {
 public:
@@ -35,12 +38,8 @@ int ShowMessageBox(HWND owner, const std::string& text, const char* caption, UIN
     return MessageBoxA(owner, text.c_str(), caption, flags);
 }
 
-}  // namespace
-
-void ShowErrorBox(const std::string& text)
+void ShowBox(const std::string& text)
 {
-    if (g_shown)
-        return;
     const std::string shown = ErrorBoxText(text);
     BoxOpen open(text);
     // Modal to the whole program, not only to its owner.
@@ -49,6 +48,26 @@ void ShowErrorBox(const std::string& text)
         Display()(ApplicationWindow(), shown, kErrorBoxCaption, kErrorBoxFlags);
     else
         ShowMessageBox(ApplicationWindow(), shown, kErrorBoxCaption, kErrorBoxFlags);
+}
+
+}  // namespace
+
+void ShowErrorBox(const std::string& text)
+{
+    if (g_shown) {
+        // This runs inside the open box's message loop: a box on top of it
+        // would stack, so the failure waits for its turn.
+        const auto same = [&](const std::string& told) { return SameFailure(text, told); };
+        if (!same(*g_shown) && std::none_of(g_waiting.begin(), g_waiting.end(), same))
+            g_waiting.push_back(text);
+        return;
+    }
+    ShowBox(text);
+    while (!g_waiting.empty()) {
+        const std::string next = std::move(g_waiting.front());
+        g_waiting.pop_front();
+        ShowBox(next);
+    }
 }
 
 std::optional<std::string> ShownErrorText() { return g_shown; }

@@ -19,8 +19,10 @@ inline constexpr UINT kErrorBoxFlags = MB_ICONERROR | MB_OK | MB_SETFOREGROUND |
 // Shows ErrorBoxText(text) in a MessageBoxA owned by the application window,
 // with the program's other windows disabled while it is open. One box at a
 // time: the box's own message loop goes on handling key presses and timer
-// ticks, and a failure told while a box is open is dropped rather than
-// stacked on top of it.
+// ticks, so a failure told while a box is open waits, and is shown once that
+// box is closed, in the order told. A failure the open box or a waiting one
+// already tells (SameFailure: a held key's repeats, a timer tick failing
+// again) is told once.
 void ShowErrorBox(const std::string& text);
 // The text of the box on screen now (as given to ShowErrorBox), if one is.
 std::optional<std::string> ShownErrorText();

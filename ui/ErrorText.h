@@ -1,4 +1,5 @@
-// How the error box words an error's text.
+// How the error box words an error's text, and which texts tell the same
+// failure.
 #pragma once
 
 #include <string>
@@ -9,5 +10,9 @@ namespace snaplark::ui {
 // (as an unsigned byte) is above that of "."; so "Cannot open clipboard" gains
 // a full stop, while a text ending in "." or ")" is left alone.
 std::string ErrorBoxText(const std::string& text);
+
+// Two error texts that name the same failure: they differ at most in the
+// time stamps of capture file names (runs of exactly 15 digits).
+bool SameFailure(const std::string& a, const std::string& b);
 
 }  // namespace snaplark::ui

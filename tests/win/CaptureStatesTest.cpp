@@ -357,15 +357,22 @@ TEST_F(CaptureStates, FailingCapturesReportOnceAndNeverLeaveClicksBlocked)
         --open;
         return IDOK;
     });
-    // Shift+Print Screen held down: the key repeats while the first box is open.
+    // Shift+Print Screen held down: the key repeats while the first box is
+    // open, and that failure is told once. Another failure meanwhile (the
+    // folder changed, then the key repeats) is told once that box is closed.
     whileOpen = [&] {
         for (int i = 0; i < 5; ++i)
             PostMessageA(host_->Handle(), WM_PRTSCR_PRESSED, 1, 0);
+        WatchFor(100ms, Pump);
+        CaptureDirectory = dir_ + "\\gone";
+        PostMessageA(host_->Handle(), WM_PRTSCR_PRESSED, 1, 0);
+        PostMessageA(host_->Handle(), WM_PRTSCR_PRESSED, 1, 0);
     };
     Press(1);
     Pump();
-    ASSERT_EQ(g_boxes.size(), 1u);
+    ASSERT_EQ(g_boxes.size(), 2u);
     EXPECT_EQ(g_boxes[0].rfind("Cannot create file \"" + dir_ + "\\removed\\", 0), 0u) << g_boxes[0];
+    EXPECT_NE(g_boxes[1].find("\\gone\\"), std::string::npos) << g_boxes[1];
     EXPECT_EQ(g_sounds, 0);
     EXPECT_EQ(most, 1);
 
@@ -373,7 +380,7 @@ TEST_F(CaptureStates, FailingCapturesReportOnceAndNeverLeaveClicksBlocked)
     Press(4);
     Mouse(WM_LBUTTONDOWN, 10, 10);
     Mouse(WM_LBUTTONUP, 50, 50);
-    EXPECT_EQ(g_boxes.size(), 2u);
+    EXPECT_EQ(g_boxes.size(), 3u);
     EXPECT_EQ(g_sounds, 1) << "the selection's start only";
     EXPECT_FALSE(RectSelectActive || Dragging);
     target.Click();
@@ -388,17 +395,17 @@ TEST_F(CaptureStates, FailingCapturesReportOnceAndNeverLeaveClicksBlocked)
         PostMessageA(host_->Handle(), WM_PRTSCR_PRESSED, 1, 0);  // start again
     };
     Press(1);
-    ASSERT_TRUE(WaitFor([&] { Pump(); return g_boxes.size() == 4u; }, 5s));
+    ASSERT_TRUE(WaitFor([&] { Pump(); return g_boxes.size() == 5u; }, 5s));
     WatchFor(500ms, Pump);  // several failing ticks
     EXPECT_TRUE(D().CaptureT.Enabled()) << "a failure does not stop the timer";
-    EXPECT_EQ(g_boxes.size(), 4u);
+    EXPECT_EQ(g_boxes.size(), 5u);
     EXPECT_EQ(most, 1) << "boxes stacked";
     // A different failure later in the same run is told, once.
-    CaptureDirectory = dir_ + "\\gone";
-    ASSERT_TRUE(WaitFor([&] { Pump(); return g_boxes.size() == 5u; }, 2s)) << "the new failure was not told";
-    EXPECT_NE(g_boxes[4].find("\\gone\\"), std::string::npos) << g_boxes[4];
+    CaptureDirectory = dir_ + "\\lost";
+    ASSERT_TRUE(WaitFor([&] { Pump(); return g_boxes.size() == 6u; }, 2s)) << "the new failure was not told";
+    EXPECT_NE(g_boxes[5].find("\\lost\\"), std::string::npos) << g_boxes[5];
     WatchFor(500ms, Pump);  // it repeats, and is not told again
-    EXPECT_EQ(g_boxes.size(), 5u);
+    EXPECT_EQ(g_boxes.size(), 6u);
     Press(1);
 }
 

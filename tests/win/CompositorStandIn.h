@@ -1,6 +1,7 @@
 // What the desktop compositor of Windows 10 and 11 answers for a window's
-// visible bounds, which Wine's dwmapi does not (it answers E_NOTIMPL, so
-// without a stand-in the window rectangle serves).
+// visible bounds and whether it is cloaked, which Wine's dwmapi does not (it
+// answers E_NOTIMPL, so without a stand-in the window rectangle serves and
+// no window is cloaked).
 #pragma once
 
 #include "capture/Compositor.h"
@@ -15,6 +16,7 @@ public:
         None,
     };
     static inline Answer answer = Answer::None;
+    static inline HWND cloaked = nullptr;  // the one window that is
 
     explicit StandInCompositor(Answer a) : previous_(snaplark::SetWindowAttributeQuery(Query))
     {
@@ -25,11 +27,16 @@ public:
     StandInCompositor& operator=(const StandInCompositor&) = delete;
 
 private:
-    // Like the compositor: the visible bounds are answered only to the
-    // question for them (DWMWA_EXTENDED_FRAME_BOUNDS) with room for a RECT.
+    // Like the compositor: each question answered only with room for its
+    // answer, the cloak (DWMWA_CLOAKED) and the visible bounds
+    // (DWMWA_EXTENDED_FRAME_BOUNDS).
     static HRESULT WINAPI Query(HWND window, DWORD attribute, void* value, DWORD bytes)
     {
-        constexpr DWORD kExtendedFrameBounds = 9;
+        constexpr DWORD kExtendedFrameBounds = 9, kCloaked = 14;
+        if (attribute == kCloaked && bytes == sizeof(DWORD)) {
+            *static_cast<DWORD*>(value) = window == cloaked ? 1 : 0;  // DWM_CLOAKED_APP
+            return S_OK;
+        }
         if (attribute != kExtendedFrameBounds || bytes != sizeof(RECT))
             return E_INVALIDARG;
         RECT r{};

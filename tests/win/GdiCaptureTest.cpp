@@ -2,10 +2,13 @@
 // to the clipboard and into files that the host-side checker decodes.
 #include "capture/GdiCapture.h"
 #include "capture/OutputStage.h"
+#include "capture/RedrawAllWindows.h"
 #include "tests/win/CaptureTestSupport.h"
 #include "tests/win/CompositorStandIn.h"
 #include "ui/ApplicationWindow.h"
 #include "ui/SystemError.h"
+
+#include <commctrl.h>
 
 using namespace capture_test;
 using namespace snaplark;
@@ -158,6 +161,31 @@ TEST_F(GdiCapture, WindowCaptureLeavesOutTheInvisibleBordersTheCompositorReports
         EXPECT_EQ(clip->width, r.right - r.left);
         EXPECT_EQ(clip->height, r.bottom - r.top);
     }
+}
+
+// A window the compositor keeps off the screen (on another virtual desktop,
+// a suspended store app) is not asked to repaint: it shows nothing, and a
+// frozen one would only cost the wait.
+TEST_F(GdiCapture, TheRepaintPassesCloakedWindowsBy)
+{
+    PatternWindow pattern(520, 120, 200, 100, WS_POPUP | WS_VISIBLE);
+    int paints = 0;
+    SetWindowSubclass(
+        pattern.Handle(),
+        [](HWND w, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) -> LRESULT {
+            if (m == WM_PAINT)
+                ++*reinterpret_cast<int*>(data);
+            return DefSubclassProc(w, m, wp, lp);
+        },
+        1, reinterpret_cast<DWORD_PTR>(&paints));
+    const StandInCompositor compositor(StandInCompositor::Answer::None);
+    for (const bool cloaked : {true, false}) {
+        StandInCompositor::cloaked = cloaked ? pattern.Handle() : nullptr;
+        paints = 0;
+        RedrawAllWindows();
+        EXPECT_EQ(paints != 0, !cloaked) << (cloaked ? "cloaked" : "shown");
+    }
+    StandInCompositor::cloaked = nullptr;
 }
 
 TEST_F(GdiCapture, WindowCaptureIsWhatTheScreenShowsThere)

@@ -2,6 +2,7 @@
 // sections with a palette or bit fields, the clipboard held elsewhere or
 // refusing the picture, and the sound and status seams.
 #include "capture/ConfirmationSound.h"
+#include "capture/FileSink.h"
 #include "capture/GdiCapture.h"
 #include "capture/OutputStage.h"
 #include "capture/PngEncoder.h"
@@ -12,7 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <mutex>
+#include <pthread.h>
 #include <thread>
 
 using namespace capture_test;
@@ -137,12 +138,12 @@ TEST_F(OutputStage, PaletteSectionGivesIndexedPngAndPaletteOnTheClipboard)
     std::fclose(m);
 }
 
-// The PNG writer's deflate threads: one per core as the system counts them
-// (a screen gives more stripes than the most threads), each below normal
-// priority as read back on the thread itself, and the calling thread keeps
-// its own. The program's writer gives the same file, and the host checks it
-// with pngcheck and every pixel.
-TEST_F(OutputStage, PngWorkersRunBelowNormalOnEveryCore)
+// The PNG writer's deflate threads: the calling thread and a worker for each
+// further core as the system counts them (a screen gives more stripes than
+// the most threads), the workers at idle priority, below every normal
+// program, and the calling thread keeps its own. The program's writer gives
+// the same file, and the host checks it with pngcheck and every pixel.
+TEST_F(OutputStage, PngWorkersRunAtIdlePriorityBesideTheCallingThread)
 {
     constexpr int w = 1920, h = 1080;
     BITMAPINFOHEADER info{sizeof info, w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
@@ -166,15 +167,11 @@ TEST_F(OutputStage, PngWorkersRunBelowNormalOnEveryCore)
         }
 
     DeflateThreads threads = PngFileThreads();
-    const auto lower = threads.workerStart;
-    std::mutex m;
+    const auto lower = threads.workerMade;
     std::vector<int> priorities;
-    std::vector<DWORD> ids;
-    threads.workerStart = [&] {
-        lower();
-        std::lock_guard lock(m);
-        priorities.push_back(GetThreadPriority(GetCurrentThread()));
-        ids.push_back(GetCurrentThreadId());
+    threads.workerMade = [&](std::thread& worker) {
+        lower(worker);
+        priorities.push_back(GetThreadPriority(pthread_gethandle(worker.native_handle())));
     };
     const int callerPriority = GetThreadPriority(GetCurrentThread());
     DibView view;
@@ -188,10 +185,9 @@ TEST_F(OutputStage, PngWorkersRunBelowNormalOnEveryCore)
     SYSTEM_INFO system{};
     GetSystemInfo(&system);
     const size_t cores = std::min<size_t>(system.dwNumberOfProcessors, kMaxDeflateThreads);
-    EXPECT_EQ(priorities.size(), cores > 1 ? cores : 0);
+    EXPECT_EQ(priorities.size(), cores - 1);
     for (int priority : priorities)
-        EXPECT_EQ(priority, THREAD_PRIORITY_BELOW_NORMAL);
-    EXPECT_EQ(std::count(ids.begin(), ids.end(), GetCurrentThreadId()), 0);
+        EXPECT_EQ(priority, THREAD_PRIORITY_IDLE);
     EXPECT_EQ(GetThreadPriority(GetCurrentThread()), callerPriority);
 
     const std::string png = CheckedFilesDir() + "\\striped.png";
@@ -389,34 +385,75 @@ TEST_F(OutputStage, NamesNeverRepeatAndNeverReplaceAnEarlierCapture)
     EXPECT_EQ(ListFiles(dir_, "*.bmp").size(), 40u);
 }
 
-// Wine maps Z: to the Unix root, where /dev/full refuses every write.
-bool RunningUnderWine()
+// A disk that fills up after a number of bytes, as WriteFile meets it: what
+// fits is stored, then the write fails.
+std::size_t g_room = 0;
+BOOL WINAPI FillingDisk(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED)
 {
-    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    const DWORD fits = static_cast<DWORD>(std::min<std::size_t>(size, g_room));
+    g_room -= fits;
+    if (!WriteFile(file, data, fits, written, nullptr) || fits < size) {
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
+    return TRUE;
 }
 
-TEST_F(OutputStage, ShortWritesAreReportedInEveryFormat)
+// Whatever fails once the file is made, no file remains: not under the
+// capture's name, not under a temporary one. The box names the file and the
+// system's reason.
+TEST_F(OutputStage, AFailedWriteLeavesNoFileAndNamesTheFileAndTheReason)
 {
-    if (!RunningUnderWine())
-        GTEST_SKIP() << "needs a device that refuses writes";
+    CaptureDirectory = dir_;
     CaptureDestination = kToFile;
-    SelRect = {0, 0, 16, 16};
-    // The stamp of the base name is replaced by the device's name.
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 16);
-    ReleaseDC(nullptr, screen);
-    for (uint8_t format : {kFormatPng, kFormatJpeg, kFormatBmp}) {
-        CaptureFormat = format;
+    SelRect = {0, 0, 300, 200};
+    const std::string full = "\". " + SystemErrorText(ERROR_DISK_FULL) + ".";
+    HBITMAP gone = CreateBitmap(4, 4, 1, 32, nullptr);
+    DeleteObject(gone);
+    const struct {
+        uint8_t format;
+        std::size_t room;  // bytes the disk takes; SIZE_MAX: no shortage
+        HBITMAP bitmap;    // null: a capture of the screen
+        std::string ending;
+    } rows[] = {
+        {kFormatPng, 0, nullptr, ".png" + full},
+        {kFormatPng, 100, nullptr, ".png" + full},
+        {kFormatJpeg, 100, nullptr, ".jpg" + full},
+        {kFormatBmp, 0, nullptr, ".bmp" + full},
+        {kFormatBmp, 4096, nullptr, ".bmp" + full},
+        // A bitmap GDI cannot read, once the file is made.
+        {kFormatJpeg, SIZE_MAX, gone, ".jpg"},
+        {kFormatBmp, SIZE_MAX, gone, ".bmp"},
+    };
+    const FileWrite previous = SetFileWrite(FillingDisk);
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << "format " << int(r.format) << ", room " << r.room);
+        CaptureFormat = r.format;
+        g_room = r.room;
         const std::string text = BoxTextOf([&] {
-            switch (format) {
-            case kFormatPng: WritePngFile(bitmap, "Z:\\dev\\full"); break;
-            case kFormatJpeg: WriteJpegFile(bitmap, "Z:\\dev\\full"); break;
-            default: WriteBmpFile(bitmap, "Z:\\dev\\full"); break;
-            }
+            if (r.bitmap)
+                WriteCaptureFile(r.bitmap, MakeCaptureFileName());
+            else
+                CaptureRectangle();
         });
-        EXPECT_EQ(text, "Stream write error.") << int(format);
+        const std::string head = "Cannot write file \"" + dir_ + "\\";
+        if (!r.bitmap) {
+            EXPECT_EQ(text.substr(0, head.size()), head) << text;
+            EXPECT_EQ(text.size(), head.size() + 15 + r.ending.size()) << text;
+            EXPECT_EQ(text.substr(text.size() - r.ending.size()), r.ending) << text;
+        } else {
+            EXPECT_FALSE(text.empty());
+        }
+        EXPECT_EQ(ListFiles(dir_), std::vector<std::string>{});
     }
-    DeleteObject(bitmap);
+    // With room again, the file comes, under its name alone.
+    g_room = SIZE_MAX;
+    CaptureFormat = kFormatPng;
+    CaptureRectangle();
+    SetFileWrite(previous);
+    const auto left = ListFiles(dir_);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].size(), 15u + 4u) << left[0];
 }
 
 std::vector<std::string> g_sounds;

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
+#include <atomic>
 #include <cstring>
+#include <optional>
 #include <set>
 
 using namespace driver;
@@ -403,43 +403,97 @@ TEST_F(PrintScreen, AtOneHundredFortyFourDpiCapturesTakeTheWholeScreen)
     EXPECT_TRUE(PumpUntil([&] { return ErrorBoxOf(Pid()) == nullptr; }));
 }
 
-TEST_F(PrintScreen, AProgramThatStoppedAnsweringDoesNotHoldTheCapture)
+// Another program that hangs, whether it has stopped taking messages or is
+// stuck in its own paint for 10 s, holds no capture: Shift+Print Screen to
+// the clipboard comes within a second, and a window that does repaint shows
+// its repaint in the picture.
+TEST_F(PrintScreen, AProgramThatHangsDoesNotHoldTheCapture)
 {
-    Start({});
-    // A visible window whose thread stops taking messages, as a program that
-    // hangs ("Not Responding").
     struct Hung {
+        bool inPaint;
         HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        std::atomic<bool> stuck{false};
         HANDLE thread = nullptr;
+        DWORD threadId = 0;
+
+        static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+        {
+            auto* self = reinterpret_cast<Hung*>(GetWindowLongPtrA(w, GWLP_USERDATA));
+            if (m == WM_PAINT && self && self->stuck) {
+                PAINTSTRUCT ps;
+                BeginPaint(w, &ps);
+                WaitForSingleObject(self->release, 10000);
+                EndPaint(w, &ps);
+                return 0;
+            }
+            return DefWindowProcA(w, m, wp, lp);
+        }
         static DWORD WINAPI Run(void* p)
         {
             auto* self = static_cast<Hung*>(p);
-            HWND w = CreateWindowA("Static", "Hung", WS_POPUP | WS_VISIBLE | WS_BORDER, 700, 400, 200, 100,
-                                   nullptr, nullptr, nullptr, nullptr);
+            WNDCLASSA wc{};
+            wc.lpfnWndProc = Proc;
+            wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+            wc.lpszClassName = "HungPainter";
+            RegisterClassA(&wc);
+            HWND w = CreateWindowA("HungPainter", "Hung", WS_POPUP | WS_VISIBLE | WS_BORDER, 700, 400, 200,
+                                   100, nullptr, nullptr, nullptr, nullptr);
+            SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
             Pump();
+            self->stuck = self->inPaint;
             SetEvent(self->ready);
-            WaitForSingleObject(self->release, INFINITE);  // no messages taken meanwhile
+            if (self->inPaint) {
+                MSG msg;
+                while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+                    DispatchMessageA(&msg);
+            } else {
+                WaitForSingleObject(self->release, INFINITE);  // no messages taken meanwhile
+            }
             DestroyWindow(w);
             return 0;
         }
-        Hung() { thread = CreateThread(nullptr, 0, Run, this, 0, nullptr); }
+        explicit Hung(bool paint) : inPaint(paint)
+        {
+            thread = CreateThread(nullptr, 0, Run, this, 0, &threadId);
+        }
         ~Hung()
         {
             SetEvent(release);
+            PostThreadMessageA(threadId, WM_QUIT, 0, 0);
             WaitForSingleObject(thread, 5000);
             CloseHandle(thread);
             CloseHandle(release);
             CloseHandle(ready);
         }
-    } hung;
-    ASSERT_EQ(WaitForSingleObject(hung.ready, 5000), WAIT_OBJECT_0);
-    EmptyTheClipboard();
-    const DWORD sequence = GetClipboardSequenceNumber();
-    PressKey(VK_SNAPSHOT, {VK_LSHIFT});
-    const std::optional<Pixels> shot = WaitForClipboard(sequence);
-    ASSERT_TRUE(shot.has_value()) << "no capture while another program hangs";
-    EXPECT_EQ(shot->width, width_);
+    };
+    Start({});
+    Target target;
+    POINT probe{20, 20};
+    ClientToScreen(target.window, &probe);
+    for (const bool inPaint : {false, true}) {
+        SCOPED_TRACE(inPaint ? "stuck in its paint" : "taking no messages");
+        Hung hung(inPaint);
+        ASSERT_EQ(WaitForSingleObject(hung.ready, 5000), WAIT_OBJECT_0);
+        // Painted over without telling the window: only its repaint makes it
+        // white again.
+        HDC dc = GetDC(target.window);
+        HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+        const RECT over{0, 0, 100, 100};
+        FillRect(dc, &over, red);
+        DeleteObject(red);
+        ReleaseDC(target.window, dc);
+        ASSERT_TRUE(PumpUntil([&] { return ScreenPixels(probe.x, probe.y, 1, 1).At(0, 0) == kRed; }));
+        EmptyTheClipboard();
+        const DWORD sequence = GetClipboardSequenceNumber();
+        const ULONGLONG pressed = GetTickCount64();
+        PressKey(VK_SNAPSHOT, {VK_LSHIFT});
+        const std::optional<Pixels> shot = WaitForClipboard(sequence);
+        const ULONGLONG took = GetTickCount64() - pressed;
+        ASSERT_TRUE(shot.has_value()) << "no capture while another program hangs";
+        EXPECT_LT(took, 1000u);
+        EXPECT_EQ(shot->At(probe.x, probe.y), 0xFFFFFFu) << "the repaint is not in the picture";
+    }
 }
 
 // Twenty drags in a row, both ways round: the first two over a window whose

@@ -130,6 +130,7 @@ Steps CaptureSteps(uint8_t format, const DeflateThreads& pngThreads, const std::
     {
         FileSink file(path);
         file.Write(encoded.bytes.data(), encoded.bytes.size());
+        file.Commit();
     }
     s.write = Now() - t;
     return s;
