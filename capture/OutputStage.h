@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "capture/CaptureFileName.h"
@@ -47,6 +48,10 @@ void WriteJpegFile(HBITMAP bitmap, const std::string& fileName);
 // each further core, the workers at idle priority, so that they take only
 // cores no other program wants.
 DeflateThreads PngFileThreads();
+// Tests: sees each worker of the PNG writer, by its thread handle, once its
+// priority is set. Returns the previous watch; an empty one ends watching.
+using PngWorkerWatch = std::function<void(HANDLE worker)>;
+PngWorkerWatch SetPngWorkerWatch(PngWorkerWatch watch);
 
 // Replaces the clipboard's contents with a copy of the bitmap (CF_BITMAP),
 // plus a copy of its palette (CF_PALETTE) when it is a DIB section with a

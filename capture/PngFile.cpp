@@ -1,6 +1,8 @@
 #include <pthread.h>
 #include <windows.h>
 
+#include <utility>
+
 #include "capture/DibCopy.h"
 #include "capture/FileSink.h"
 #include "capture/OutputStage.h"
@@ -12,6 +14,8 @@ namespace {
 
 HANDLE HandleOf(std::thread& thread) { return pthread_gethandle(thread.native_handle()); }
 
+PngWorkerWatch g_watch;
+
 }  // namespace
 
 DeflateThreads PngFileThreads()
@@ -22,10 +26,16 @@ DeflateThreads PngFileThreads()
     // wants; the calling thread compresses too and never waits for them.
     // Should the system refuse, a worker stays at normal priority: nothing
     // worth failing a capture for.
-    threads.workerMade = [](std::thread& worker) { SetThreadPriority(HandleOf(worker), THREAD_PRIORITY_IDLE); };
+    threads.workerMade = [](std::thread& worker) {
+        SetThreadPriority(HandleOf(worker), THREAD_PRIORITY_IDLE);
+        if (g_watch)
+            g_watch(HandleOf(worker));
+    };
     threads.workerDone = [](std::thread& worker) { SetThreadPriority(HandleOf(worker), THREAD_PRIORITY_NORMAL); };
     return threads;
 }
+
+PngWorkerWatch SetPngWorkerWatch(PngWorkerWatch watch) { return std::exchange(g_watch, std::move(watch)); }
 
 void WritePngFile(HBITMAP bitmap, const std::string& fileName)
 {

@@ -278,7 +278,8 @@ TEST(PngEncoder, SmallPicturesStayOneStreamOnTheCallingThread)
         DeflateThreads threads = Threads(2);
         threads.workerStart = [&] { ++started; };
         const auto stream = JoinIdat(ParsePngChunks(EncodePng(dib.View(), threads)));
-        EXPECT_EQ(started, c.parallel ? 1 : 0);
+        if (!c.parallel)
+            EXPECT_EQ(started, 0) << "a thread started for one stream";
 
         const auto raw = Inflate(stream, c.h * (1 + 3 * c.w));
         std::vector<std::uint8_t> single(compressBound(raw.size()));
@@ -289,34 +290,63 @@ TEST(PngEncoder, SmallPicturesStayOneStreamOnTheCallingThread)
     }
 }
 
-// An error on any worker is the writer's error, raised once every thread
-// has ended, even when the other threads got the whole picture done; and the
-// file never gets its end, so no reader takes it for a whole picture.
-TEST(PngEncoder, WorkerErrorIsTheWritersError)
+// An error on any thread is the writer's error, raised once every thread
+// has ended, even when the others could get the whole picture done: at a
+// worker's start, or in the middle of a stripe while others are at work on
+// theirs. And the stream never gets its end, so no reader takes it for a
+// whole picture.
+TEST(PngEncoder, AnErrorOnAnyThreadIsTheWritersError)
 {
-    TestDib dib(200, 100, 24);
-    dib.FillNoise(11);
-    for (int failing : {1, 2}) {
+    constexpr std::size_t kRows = 100, kRowBytes = 601;  // 200 pixels and the filter byte
+    struct Case {
+        const char* where;
+        int failingWorker;     // at its start: 1 the first, 2 the second; 0 none
+        std::size_t failingRow;  // while it is made for a stripe; kRows for none
+    };
+    for (const Case c : {Case{"the first worker at its start", 1, kRows},
+                         Case{"the second worker at its start", 2, kRows},
+                         Case{"inside the first stripe", 0, 1},
+                         Case{"inside the last stripe", 0, kRows - 2}}) {
+        SCOPED_TRACE(c.where);
         std::atomic<int> started{0};
-        DeflateThreads threads = Threads(3, 1000);  // two workers
+        DeflateThreads threads = Threads(3, 10 * kRowBytes);  // ten stripes, two workers
         threads.workerStart = [&] {
             const int n = ++started;
-            // The pause only gives the other worker time to finish the whole
+            // The pause only gives the other threads time to finish the whole
             // picture alone; the writer must fail with or without it.
             if (n == 2)
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            if (n == failing)
+            if (n == c.failingWorker)
                 throw Error("Out of memory");
         };
+        RowSource rows;
+        rows.count = kRows;
+        rows.bytes = kRowBytes;
+        rows.fill = [&](std::size_t index, std::uint8_t* out) {
+            if (index == c.failingRow)
+                throw Error("Out of memory");
+            for (std::size_t k = 0; k < kRowBytes; ++k)
+                out[k] = static_cast<std::uint8_t>((index * 7919 + k * 104729) >> 3);
+        };
         VectorSink sink;
+        sink.Write("\x89PNG\r\n\x1a\n", 8);
+        IdatChunker chunks(sink);
         try {
-            WritePng(sink, dib.View(), threads);
-            ADD_FAILURE() << "no error from worker " << failing;
+            DeflateRows(rows, chunks, threads);
+            ADD_FAILURE() << "no error";
         } catch (const Error& e) {
             EXPECT_STREQ(e.what(), "Out of memory");
         }
-        const auto chunks = ParsePngChunks(sink.bytes);
-        EXPECT_TRUE(chunks.empty() || chunks.back().type != "IEND");
+        const auto stream = JoinIdat(ParsePngChunks(sink.bytes));
+        z_stream z{};
+        ASSERT_EQ(inflateInit(&z), Z_OK);
+        std::vector<std::uint8_t> out(kRows * kRowBytes);
+        z.next_in = const_cast<Bytef*>(stream.data());
+        z.avail_in = static_cast<uInt>(stream.size());
+        z.next_out = out.data();
+        z.avail_out = static_cast<uInt>(out.size());
+        EXPECT_NE(inflate(&z, Z_FINISH), Z_STREAM_END) << "the stream was ended";
+        inflateEnd(&z);
     }
 }
 

@@ -166,21 +166,12 @@ TEST_F(OutputStage, PngWorkersRunAtIdlePriorityBesideTheCallingThread)
             expected.rgb.push_back(rgb);
         }
 
-    DeflateThreads threads = PngFileThreads();
-    const auto lower = threads.workerMade;
     std::vector<int> priorities;
-    threads.workerMade = [&](std::thread& worker) {
-        lower(worker);
-        priorities.push_back(GetThreadPriority(pthread_gethandle(worker.native_handle())));
-    };
+    SetPngWorkerWatch([&](HANDLE worker) { priorities.push_back(GetThreadPriority(worker)); });
     const int callerPriority = GetThreadPriority(GetCurrentThread());
-    DibView view;
-    view.width = w;
-    view.height = h;
-    view.bits = static_cast<const uint8_t*>(bits);
-    view.stride = stride;
-    VectorSink sink;
-    WritePng(sink, view, threads);
+    const std::string png = CheckedFilesDir() + "\\striped.png";
+    WritePngFile(section, png);
+    SetPngWorkerWatch({});
 
     SYSTEM_INFO system{};
     GetSystemInfo(&system);
@@ -190,8 +181,16 @@ TEST_F(OutputStage, PngWorkersRunAtIdlePriorityBesideTheCallingThread)
         EXPECT_EQ(priority, THREAD_PRIORITY_IDLE);
     EXPECT_EQ(GetThreadPriority(GetCurrentThread()), callerPriority);
 
-    const std::string png = CheckedFilesDir() + "\\striped.png";
-    WritePngFile(section, png);
+    // On one thread, the same bytes.
+    DibView view;
+    view.width = w;
+    view.height = h;
+    view.bits = static_cast<const uint8_t*>(bits);
+    view.stride = stride;
+    VectorSink sink;
+    DeflateThreads one;
+    one.threads = 1;
+    WritePng(sink, view, one);
     EXPECT_EQ(ReadFileBytes(png), sink.bytes);
     SavePpm(expected, CheckedFilesDir() + "\\striped.ppm");
     FILE* manifest = std::fopen((CheckedFilesDir() + "\\manifest.txt").c_str(), "a");
