@@ -17,13 +17,13 @@
 #include "input/HookWatchdog.h"
 #include "tests/driver/Driver.h"
 #include "tests/win/ProgramControls.h"
+#include "tests/win/SlowWindow.h"
 #include "ui/Application.h"
 #include "ui/ClickControl.h"
 #include "ui/ErrorBox.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <functional>
 
 using namespace driver;
@@ -460,62 +460,9 @@ TEST_F(CaptureStates, DroppedHooksComeBackAndPrintScreenCapturesAgain)
     EXPECT_GE(Files(), 1u) << "the hooks never came back";
 }
 
-// A window of its own thread that takes its time to paint, as a busy program
-// does: every repaint walk waits for it.
-class SlowPainter {
-public:
-    explicit SlowPainter(DWORD paintMs) : paintMs_(paintMs)
-    {
-        thread_ = CreateThread(nullptr, 0, Run, this, 0, &threadId_);
-        WaitFor([&] { return window_ != nullptr; }, 5s);
-    }
-    ~SlowPainter()
-    {
-        PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
-        WaitForSingleObject(thread_, 5000);
-        CloseHandle(thread_);
-    }
-
-private:
-    static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
-    {
-        if (m == WM_PAINT) {
-            PAINTSTRUCT ps;
-            BeginPaint(w, &ps);
-            Sleep(reinterpret_cast<SlowPainter*>(GetWindowLongPtrA(w, GWLP_USERDATA))->paintMs_);
-            EndPaint(w, &ps);
-            return 0;
-        }
-        return DefWindowProcA(w, m, wp, lp);
-    }
-    static DWORD WINAPI Run(void* p)
-    {
-        auto* self = static_cast<SlowPainter*>(p);
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = Proc;
-        wc.lpszClassName = "SlowPainter";
-        RegisterClassA(&wc);
-        HWND w = CreateWindowA("SlowPainter", "Slow", WS_POPUP, 900, 600, 100, 80, nullptr, nullptr,
-                               nullptr, nullptr);
-        SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        ShowWindow(w, SW_SHOWNOACTIVATE);
-        self->window_ = w;
-        MSG msg;
-        while (GetMessageA(&msg, nullptr, 0, 0) > 0)
-            DispatchMessageA(&msg);
-        DestroyWindow(w);
-        return 0;
-    }
-
-    DWORD paintMs_;
-    HANDLE thread_ = nullptr;
-    DWORD threadId_ = 0;
-    std::atomic<HWND> window_{nullptr};
-};
-
 TEST_F(CaptureStates, TicksOfASlowCaptureAreSkippedNotNestedAndAStopLeavesNoLateFiles)
 {
-    SlowPainter busy(300);  // each capture takes longer than the interval
+    const SlowWindow busy(SlowWindow::Stuck::InPaint, 300);  // each capture takes longer than the interval
     ToFile();
     host_->settings.timerMode = true;
     host_->settings.format = kFormatBmp;

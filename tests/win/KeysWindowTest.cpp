@@ -1,8 +1,7 @@
 // The Keys window of the real Snaplark.exe: its layout against the legend's
-// tables at 96 DPI (scaled desktops: main_window_test), modal showing from
-// the Keys button, and the same window coming back where it was left.
+// tables at 96 DPI and scaled to other desktop DPIs, modal showing from the
+// Keys button, and the same window coming back where it was left.
 #include "tests/win/CaptionFit.h"
-#include "tests/win/KeysLegend.h"
 #include "tests/win/ProgramControls.h"
 #include "tests/win/TestArtifacts.h"
 #include "tests/win/TrayTestSupport.h"
@@ -22,9 +21,17 @@ void ShowMainWindow(HWND main)
     SendMessageA(main, WM_NULL, 0, 0);
 }
 
+// Clicks the Keys button without waiting for the modal window to close.
 HWND OpenKeysWindow(Resident& program)
 {
-    return program::OpenKeysWindow(program.process.Pid(), program.Controls().keys);
+    PostMessageA(program.Controls().keys, BM_CLICK, 0, 0);
+    return WaitForWindow(program.process.Pid(), "TKbdForm", "Keys", 10s, true);
+}
+
+void CloseKeysWindow(HWND keys)
+{
+    PostMessageA(keys, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(keys); }));
 }
 
 int CountColour(const Pixels& p, uint32_t rgb)
@@ -42,6 +49,30 @@ Pixels PixelsOf(HWND w)
     return ScreenPixels(r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
+struct Row {
+    const char* caption;
+    int left, top, width;
+    bool key;
+};
+
+// The legend's labels in declaration order, at 96 DPI.
+const std::vector<Row>& LegendRows()
+{
+    static const std::vector<Row> rows = {
+        {"PrtScr", 8, 16, 29, true},
+        {"Alt+PrtScr", 8, 52, 47, true},
+        {"Ctrl+PrtScr", 8, 40, 50, true},
+        {"Shift + PrtsScr ", 8, 28, 70, true},
+        {"Selected Action / Stop", 92, 16, 108, false},
+        {"Fullscreen Capture", 92, 28, 88, false},
+        {"Rectangle Capture", 92, 40, 89, false},
+        {"Window Capture", 92, 52, 79, false},
+    };
+    return rows;
+}
+
+std::pair<const char*, bool> DialogFont(const std::string&) { return {"MS Sans Serif", false}; }
+
 TEST(KeysWindow, ExistsHiddenFromStartUp)
 {
     Resident program;
@@ -51,8 +82,16 @@ TEST(KeysWindow, ExistsHiddenFromStartUp)
     EXPECT_EQ(ClassOf(GetWindow(keys, GW_OWNER)), "TApplication");
 }
 
-TEST(KeysWindow, LayoutMatchesTheLegendTables)
+// The legend against its tables at 96 DPI, and on scaled desktops grown by
+// the DPI's share of 96, window, box and labels alike, with every caption
+// still fitting its label, clear of the next column.
+class Legend : public ::testing::TestWithParam<UINT> {};
+INSTANTIATE_TEST_SUITE_P(AtDpi, Legend, ::testing::Values(96u, 120u, 144u));
+
+TEST_P(Legend, LayoutMatchesTheLegendTables)
 {
+    const UINT dpi = GetParam();
+    const DesktopDpi desktop(dpi);
     Resident program;
     ShowMainWindow(program.main);
     HWND keys = OpenKeysWindow(program);
@@ -61,8 +100,8 @@ TEST(KeysWindow, LayoutMatchesTheLegendTables)
 
     EXPECT_EQ(TextOf(keys), "Keys");
     const SIZE client = ClientSize(keys);
-    EXPECT_EQ(client.cx, 208);
-    EXPECT_EQ(client.cy, 72);
+    EXPECT_EQ(client.cx, AtDpi(208, dpi));
+    EXPECT_EQ(client.cy, AtDpi(72, dpi));
     const LONG style = GetWindowLongA(keys, GWL_STYLE);
     EXPECT_TRUE(style & WS_SYSMENU);
     EXPECT_FALSE(style & WS_MINIMIZEBOX);
@@ -77,25 +116,30 @@ TEST(KeysWindow, LayoutMatchesTheLegendTables)
     EXPECT_EQ(TextOf(box), "Keys");
     const RECT b = BoundsInParent(box);
     EXPECT_EQ(b.left, 0);
-    EXPECT_EQ(b.top, 2);
-    EXPECT_EQ(b.right - b.left, 205);
-    EXPECT_EQ(b.bottom - b.top, 69);
+    EXPECT_EQ(b.top, AtDpi(2, dpi));
+    EXPECT_EQ(b.right - b.left, AtDpi(205, dpi));
+    EXPECT_EQ(b.bottom - b.top, AtDpi(69, dpi));
 
-    const std::vector<LegendRow>& rows = LegendRows();
+    const std::vector<Row>& rows = LegendRows();
     const std::vector<HWND> labels = ChildrenOf(box);
     ASSERT_EQ(labels.size(), rows.size());
     const uint32_t blue = 0x0000FF;
     for (size_t i = 0; i < rows.size(); ++i) {
-        const LegendRow& row = rows[i];
+        const Row& row = rows[i];
         SCOPED_TRACE(row.caption);
         HWND l = labels[i];
         EXPECT_EQ(ClassOf(l), "Static");
         EXPECT_EQ(TextOf(l), row.caption);
         const RECT r = BoundsInParent(l);
-        EXPECT_EQ(r.left, row.left);
-        EXPECT_EQ(r.top, row.top);
-        EXPECT_EQ(r.right - r.left, row.width);
-        EXPECT_EQ(r.bottom - r.top, 13);
+        EXPECT_EQ(r.left, AtDpi(row.left, dpi));
+        EXPECT_EQ(r.top, AtDpi(row.top, dpi));
+        // Wider than the layout's share only where the font at this DPI
+        // needs it: bitmap fonts do not grow in proportion.
+        if (dpi == 96)
+            EXPECT_EQ(r.right - r.left, row.width);
+        else
+            EXPECT_GE(r.right - r.left, AtDpi(row.width, dpi));
+        EXPECT_EQ(r.bottom - r.top, AtDpi(13, dpi));
         // Key names are drawn in pure blue, the actions in the text colour.
         int bluePixels = 0;
         WaitFor([&] {
@@ -107,10 +151,11 @@ TEST(KeysWindow, LayoutMatchesTheLegendTables)
         else
             EXPECT_EQ(bluePixels, 0);
     }
-    ExpectCaptionsFit(labels, 96, LegendFont);
+    ExpectCaptionsFit(labels, dpi, DialogFont);
     const std::optional<Pixels> shot = SettledWindowPixels(keys);
     ASSERT_TRUE(shot.has_value()) << "the window never showed";
-    EXPECT_TRUE(SavePng(ArtifactDir() + "\\keys_window.png", *shot));
+    const std::string suffix = dpi == 96 ? "" : "_" + std::to_string(dpi);
+    EXPECT_TRUE(SavePng(ArtifactDir() + "\\keys_window" + suffix + ".png", *shot));
     CloseKeysWindow(keys);
 }
 

@@ -2,11 +2,11 @@
 // drags from SendInput, and what lands in files, on the clipboard and in the
 // windows underneath.
 #include "tests/win/ProgramControls.h"
+#include "tests/win/SlowWindow.h"
 #include "tests/win/TestArtifacts.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstring>
 #include <optional>
 #include <set>
@@ -409,72 +409,15 @@ TEST_F(PrintScreen, AtOneHundredFortyFourDpiCapturesTakeTheWholeScreen)
 // its repaint in the picture.
 TEST_F(PrintScreen, AProgramThatHangsDoesNotHoldTheCapture)
 {
-    struct Hung {
-        bool inPaint;
-        HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        std::atomic<bool> stuck{false};
-        HANDLE thread = nullptr;
-        DWORD threadId = 0;
-
-        static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
-        {
-            auto* self = reinterpret_cast<Hung*>(GetWindowLongPtrA(w, GWLP_USERDATA));
-            if (m == WM_PAINT && self && self->stuck) {
-                PAINTSTRUCT ps;
-                BeginPaint(w, &ps);
-                WaitForSingleObject(self->release, 10000);
-                EndPaint(w, &ps);
-                return 0;
-            }
-            return DefWindowProcA(w, m, wp, lp);
-        }
-        static DWORD WINAPI Run(void* p)
-        {
-            auto* self = static_cast<Hung*>(p);
-            WNDCLASSA wc{};
-            wc.lpfnWndProc = Proc;
-            wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-            wc.lpszClassName = "HungPainter";
-            RegisterClassA(&wc);
-            HWND w = CreateWindowA("HungPainter", "Hung", WS_POPUP | WS_VISIBLE | WS_BORDER, 700, 400, 200,
-                                   100, nullptr, nullptr, nullptr, nullptr);
-            SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-            Pump();
-            self->stuck = self->inPaint;
-            SetEvent(self->ready);
-            if (self->inPaint) {
-                MSG msg;
-                while (GetMessageA(&msg, nullptr, 0, 0) > 0)
-                    DispatchMessageA(&msg);
-            } else {
-                WaitForSingleObject(self->release, INFINITE);  // no messages taken meanwhile
-            }
-            DestroyWindow(w);
-            return 0;
-        }
-        explicit Hung(bool paint) : inPaint(paint)
-        {
-            thread = CreateThread(nullptr, 0, Run, this, 0, &threadId);
-        }
-        ~Hung()
-        {
-            SetEvent(release);
-            PostThreadMessageA(threadId, WM_QUIT, 0, 0);
-            WaitForSingleObject(thread, 5000);
-            CloseHandle(thread);
-            CloseHandle(release);
-            CloseHandle(ready);
-        }
-    };
     Start({});
     Target target;
     POINT probe{20, 20};
     ClientToScreen(target.window, &probe);
     for (const bool inPaint : {false, true}) {
         SCOPED_TRACE(inPaint ? "stuck in its paint" : "taking no messages");
-        Hung hung(inPaint);
-        ASSERT_EQ(WaitForSingleObject(hung.ready, 5000), WAIT_OBJECT_0);
+        const SlowWindow hung(inPaint ? SlowWindow::Stuck::InPaint : SlowWindow::Stuck::TakingNoMessages, 10000,
+                              {700, 400, 900, 500});
+        ASSERT_TRUE(hung.Ready());
         // Painted over without telling the window: only its repaint makes it
         // white again.
         HDC dc = GetDC(target.window);
