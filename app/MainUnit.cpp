@@ -46,7 +46,7 @@ using GetPathFromIDListExFunction = BOOL(WINAPI*)(PCIDLIST_ABSOLUTE, PWSTR, DWOR
 
 // The file-system path of a folder the dialog returned, nothing when it has
 // none. Vista and later give paths longer than MAX_PATH too (a folder deep
-// in a synchronised tree); before that no folder has a longer path.
+// in a synchronised tree); before that the shell gives none longer.
 std::optional<std::string> FolderPath(PCIDLIST_ABSOLUTE item)
 {
     static const auto getPathEx =
