@@ -167,6 +167,10 @@ void TMainForm::CreateControls()
     DirSelSB.Create(GroupBox2, 8, 16, 23, 22, "DIRSEL");
     DirSelSB.OnClick = [this] { DirSelSBClick(); };
     DirL.Create(GroupBox2, 36, 20, "...");
+    // The window's face is a bitmap font with the letters of one code page;
+    // its TrueType form draws a folder name in any language, and Windows
+    // links it to the CJK and symbol fonts for what it lacks itself.
+    DirL.SetFontFace("Microsoft Sans Serif", -11);
 
     GroupBox1.Create(*this, 4, 160, 217, 41, "On Timer");
     TimerCB.Create(GroupBox1, 8, 16, 61, 17, "Enabled");

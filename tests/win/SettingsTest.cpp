@@ -458,8 +458,9 @@ TEST_F(Settings, FoldersInAnyLanguageAreShownUsedAndKeptByteForByte)
     }
 }
 
-// A copy of the program in a folder of any language: the autorun entry
-// carries its path whole, and that copy knows the entry for its own.
+// A copy of the program in a folder of any language (a user profile's, as
+// the installer's): the autorun entry carries its path whole, that copy
+// knows the entry for its own, and it finds its own version block.
 TEST_F(Settings, AutorunEntryOfAProgramInAFolderOfAnyLanguage)
 {
     const std::string folder = MakeTempDir("Программы Zoë 截图 📷 ");
@@ -476,6 +477,12 @@ TEST_F(Settings, AutorunEntryOfAProgramInAFolderOfAnyLanguage)
     {
         Resident program(path);
         EXPECT_TRUE(Checked(program.Controls().autorun));
+        const std::string version = VersionString(ProgramPath(), "FileVersion");
+        bool versionShown = false;
+        for (HWND box : ChildrenOf(program.main))
+            for (HWND c : ChildrenOf(box))
+                versionShown |= !version.empty() && ControlText(c) == version;
+        EXPECT_TRUE(versionShown) << version;
     }
     RemoveTree(folder);
 }
