@@ -1,9 +1,13 @@
-// The FileVersion string of the program's version block.
+// The running executable: its full path and the FileVersion string of its
+// version block.
 #pragma once
 
 #include <string>
 
 namespace snaplark {
+
+// Full path of the running executable, of any length and in any language.
+std::string ExecutablePath();
 
 // The FileVersion of the running executable; empty when it has no version
 // block, no translation table or no such string.

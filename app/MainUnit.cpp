@@ -2,7 +2,9 @@
 
 #include <shlobj.h>
 
+#include <cwchar>
 #include <exception>
+#include <optional>
 
 #include "app/DirectoryCaption.h"
 #include "app/FileVersion.h"
@@ -21,6 +23,8 @@
 #include "ui/ClickControl.h"
 #include "ui/MessageFilter.h"
 #include "ui/SystemError.h"
+#include "ui/SystemLibrary.h"
+#include "ui/WideText.h"
 
 namespace snaplark {
 
@@ -33,9 +37,29 @@ std::unique_ptr<HookThread> HookThreadObj;
 namespace {
 
 constexpr DWORD kOsVersionInfoSize = 156;
+// The longest path Windows has, in UTF-16 units with the terminator.
+constexpr std::size_t kMaxLongPath = 32768;
 static_assert(sizeof(OSVERSIONINFOEXA) == kOsVersionInfoSize);
 
 using GetVersionExAFunction = BOOL(WINAPI*)(LPOSVERSIONINFOA);
+using GetPathFromIDListExFunction = BOOL(WINAPI*)(PCIDLIST_ABSOLUTE, PWSTR, DWORD, GPFIDL_FLAGS);
+
+// The file-system path of a folder the dialog returned, nothing when it has
+// none. Vista and later give paths longer than MAX_PATH too (a folder deep
+// in a synchronised tree); before that the shell gives none longer.
+std::optional<std::string> FolderPath(PCIDLIST_ABSOLUTE item)
+{
+    static const auto getPathEx =
+        ui::SystemFunction<GetPathFromIDListExFunction>(L"shell32.dll", "SHGetPathFromIDListEx");
+    std::wstring path(getPathEx ? kMaxLongPath : MAX_PATH, L'\0');
+    const BOOL got = getPathEx
+                         ? getPathEx(item, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT)
+                         : SHGetPathFromIDListW(item, path.data());
+    path.resize(got ? wcsnlen(path.c_str(), path.size()) : 0);
+    if (path.empty())
+        return std::nullopt;
+    return ui::ToUtf8(path);
+}
 
 }  // namespace
 
@@ -143,6 +167,10 @@ void TMainForm::CreateControls()
     DirSelSB.Create(GroupBox2, 8, 16, 23, 22, "DIRSEL");
     DirSelSB.OnClick = [this] { DirSelSBClick(); };
     DirL.Create(GroupBox2, 36, 20, "...");
+    // The window's face is a bitmap font with the letters of one code page;
+    // its TrueType form draws a folder name in any language, and Windows
+    // links it to the CJK and symbol fonts for what it lacks itself.
+    DirL.SetFontFace("Microsoft Sans Serif", -11);
 
     GroupBox1.Create(*this, 4, 160, 217, 41, "On Timer");
     TimerCB.Create(GroupBox1, 8, 16, 61, 17, "Enabled");
@@ -339,21 +367,20 @@ void TMainForm::SaveSetSBClick()
 
 void TMainForm::DirSelSBClick()
 {
-    char displayName[261] = {};
-    BROWSEINFOA info{};
+    wchar_t displayName[MAX_PATH + 1] = {};
+    BROWSEINFOW info{};
     info.hwndOwner = Handle();
     info.pidlRoot = nullptr;
     info.pszDisplayName = displayName;
-    info.lpszTitle = "Please specify a directory";
+    info.lpszTitle = L"Please specify a directory";
     info.ulFlags = BIF_RETURNONLYFSDIRS;
-    PIDLIST_ABSOLUTE item = SHBrowseForFolderA(&info);
+    PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
     if (!item)
         return;  // cancelled: the directory stays as it was
-    char path[261] = {};
     // A choice without a file-system path keeps the previous directory
     // rather than taking whatever the buffer holds.
-    if (SHGetPathFromIDListA(item, path)) {
-        CaptureDirectory = path;
+    if (const std::optional<std::string> path = FolderPath(item)) {
+        CaptureDirectory = *path;
         DirL.SetText(DirectoryCaption(CaptureDirectory));
     }
     CoTaskMemFree(item);

@@ -1,8 +1,9 @@
-// How stored setting values turn back into control states, and how the
-// autorun entry is recognised. No registry access here: these are the rules
+// How stored setting values turn back into control states, and the shape of
+// the autorun entry. No registry access here: these are the rules
 // alone, so they can be checked away from Windows.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -12,9 +13,6 @@ namespace snaplark {
 
 inline constexpr int kMinCaptureInterval = 100;   // the interval up-down's range, ms
 inline constexpr int kMaxCaptureInterval = 5000;
-// The folder dialog never returns more than MAX_PATH characters; a longer
-// stored directory is not something the program wrote.
-inline constexpr std::size_t kMaxStoredDirectoryLength = 260;
 // The longest command line Windows accepts, for the autorun entry (which may
 // carry the user's own arguments besides the path).
 inline constexpr std::size_t kMaxAutorunEntryLength = 32767;
@@ -28,18 +26,23 @@ std::optional<int> StoredRadioIndex(uint32_t stored, int buttonCount);
 // control reports, then held to the control's range.
 int StoredCaptureInterval(uint32_t stored);
 
-// The text of a REG_SZ value from its raw bytes: up to the first zero byte.
-// Nothing when there is no zero in the data (the value was written without
-// its terminator) or the text is longer than maxLength.
-std::optional<std::string> StoredText(const char* data, std::size_t size, std::size_t maxLength);
+// The length of the text of a REG_SZ value from its raw characters (UTF-16
+// units, as the registry holds them): up to the first zero. Nothing when
+// there is no zero in the data (the value was written without its
+// terminator) or the text is longer than maxLength.
+template <class Char>
+std::optional<std::size_t> StoredTextLength(const Char* data, std::size_t count, std::size_t maxLength)
+{
+    if (!data)
+        return std::nullopt;
+    const Char* end = std::find(data, data + count, Char{});
+    const auto length = static_cast<std::size_t>(end - data);
+    if (length == count || length > maxLength)
+        return std::nullopt;
+    return length;
+}
 
 // The autorun entry's data for the executable at path: the path in quotes.
 std::string QuotedExecutablePath(const std::string& path);
-
-// Whether a Run value is this copy's own entry: the quoted path anywhere in
-// it, so arguments the user added around it are fine. Letters compare without
-// regard to case, as Windows paths do (A-Z only: the path is in the ANSI code
-// page, whose other letters have no single case rule).
-bool IsOwnAutorunEntry(const std::string& data, const std::string& quotedPath);
 
 }  // namespace snaplark

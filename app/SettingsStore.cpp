@@ -4,14 +4,43 @@
 
 #include "capture/CaptureState.h"
 #include "app/DirectoryCaption.h"
+#include "app/FileVersion.h"
 #include "app/MainUnit.h"
 #include "app/SettingsRules.h"
 #include "ui/Application.h"
 #include "ui/ClickControl.h"
+#include "ui/SystemLibrary.h"
+#include "ui/WideText.h"
 
 namespace snaplark {
 
 namespace {
+
+// Set at start-up when a "Directory" value is there but could not be read
+// (another type, no terminator, ...) or the key could not be opened: that
+// value is the user's, and the empty directory the program went on with
+// must not be written over it.
+bool g_directoryUnread = false;
+
+using CompareStringOrdinalFunction = int(WINAPI*)(LPCWCH, int, LPCWCH, int, BOOL);
+
+// Two runs of n characters that name the same path: letters compared
+// without regard to case, by the system's own table as the file system
+// compares names (Vista and later); before that A-Z only.
+bool SamePathText(const wchar_t* a, const wchar_t* b, std::size_t n)
+{
+    static const auto compare =
+        ui::SystemFunction<CompareStringOrdinalFunction>(L"kernel32.dll", "CompareStringOrdinal");
+    if (compare)
+        return compare(a, static_cast<int>(n), b, static_cast<int>(n), TRUE) == CSTR_EQUAL;
+    const auto fold = [](wchar_t c) {
+        return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+    };
+    for (std::size_t i = 0; i < n; ++i)
+        if (fold(a[i]) != fold(b[i]))
+            return false;
+    return true;
+}
 
 // Clicks the button a stored number selects; a number that selects none
 // clicks nothing, so the group stays as it is.
@@ -73,6 +102,18 @@ ui::UniqueRegistryKey OpenUserKey(const char* path, bool create)
     return ui::UniqueRegistryKey(result == ERROR_SUCCESS ? key : nullptr);
 }
 
+bool IsOwnAutorunEntry(const std::string& data, const std::string& quotedPath)
+{
+    const std::wstring entry = ui::ToUtf16(data);
+    const std::wstring quoted = ui::ToUtf16(quotedPath);
+    if (quoted.empty() || quoted.size() > entry.size())
+        return false;
+    for (std::size_t at = 0; at + quoted.size() <= entry.size(); ++at)
+        if (SamePathText(entry.c_str() + at, quoted.c_str(), quoted.size()))
+            return true;
+    return false;
+}
+
 bool ValueExists(HKEY key, const char* name)
 {
     return RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
@@ -92,25 +133,35 @@ std::optional<uint32_t> ReadDwordValue(HKEY key, const char* name)
 
 std::optional<std::string> ReadStringValue(HKEY key, const char* name, std::size_t maxLength)
 {
+    const std::wstring wideName = ui::ToUtf16(name);
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExW(key, wideName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
         type != REG_SZ)
         return std::nullopt;
     // Room for the text, its terminator and one more zero that some writers
-    // add, counted in UTF-16 as the size query may report it; anything larger
-    // is not a value of this program and is not read at all.
-    if (size > (maxLength + 2) * sizeof(wchar_t))
+    // add; anything larger is not a value of this program and is not read.
+    const std::size_t units = size / sizeof(wchar_t);
+    if (units > 2 && units - 2 > maxLength)
         return std::nullopt;
-    // Two spare bytes the query is not told about: the system may put a
+    // Two spare characters the query is not told about: the system may put a
     // terminator after an unterminated string, and it must land in the buffer.
-    std::string buffer(size + 2, '\0');
+    std::wstring buffer(units + 2, L'\0');
     DWORD read = size;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &read) !=
-            ERROR_SUCCESS ||
+    if (RegQueryValueExW(key, wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+                         &read) != ERROR_SUCCESS ||
         type != REG_SZ || read > size)
         return std::nullopt;
-    return StoredText(buffer.data(), read, maxLength);
+    const auto length = StoredTextLength(buffer.data(), read / sizeof(wchar_t), maxLength);
+    if (!length)
+        return std::nullopt;
+    buffer.resize(*length);
+    std::string text = ui::ToUtf8(buffer);
+    // Half a surrogate pair alone has no UTF-8 form: such a text would not
+    // come back as it was stored.
+    if (ui::ToUtf16(text) != buffer)
+        return std::nullopt;
+    return text;
 }
 
 bool WriteDwordValue(HKEY key, const char* name, uint32_t value)
@@ -122,8 +173,10 @@ bool WriteDwordValue(HKEY key, const char* name, uint32_t value)
 
 bool WriteStringValue(HKEY key, const char* name, const std::string& value)
 {
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    const std::wstring text = ui::ToUtf16(value);
+    return RegSetValueExW(key, ui::ToUtf16(name).c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 StoredSettings ReadStoredSettings(HKEY key)
@@ -131,7 +184,7 @@ StoredSettings ReadStoredSettings(HKEY key)
     StoredSettings s;
     s.interval = ReadDwordValue(key, kIntervalValue);
     s.onTimer = ReadDwordValue(key, kOnTimerValue);
-    s.directory = ReadStringValue(key, kDirectoryValue, kMaxStoredDirectoryLength);
+    s.directory = ReadStringValue(key, kDirectoryValue);
     s.source = ReadDwordValue(key, kSourceValue);
     s.destination = ReadDwordValue(key, kDestinationValue);
     s.format = ReadDwordValue(key, kFormatValue);
@@ -159,28 +212,14 @@ std::vector<std::string> WriteStoredSettings(HKEY key, const StoredSettings& s)
     return failed;
 }
 
-std::string ExecutablePath()
-{
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-            return {};
-        // A path that filled the buffer may have been cut short.
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 void LoadSettings(TMainForm& form)
 {
     StoredSettings stored;
-    if (const ui::UniqueRegistryKey key = OpenUserKey(kSettingsKey, true))
+    g_directoryUnread = true;
+    if (const ui::UniqueRegistryKey key = OpenUserKey(kSettingsKey, true)) {
         stored = ReadStoredSettings(key.Get());
+        g_directoryUnread = !stored.directory && ValueExists(key.Get(), kDirectoryValue);
+    }
 
     // The values without click handlers take effect directly.
     if (stored.interval)
@@ -232,7 +271,10 @@ std::vector<std::string> SaveSettings(TMainForm& form)
         // The position is signed 16 bits; widened with its sign.
         s.interval = static_cast<uint32_t>(static_cast<int32_t>(form.TimeUD.Position()));
         s.onTimer = form.TimerCB.Checked() ? 1 : 0;
-        s.directory = CaptureDirectory;
+        // The folder dialog never gives an empty path: an empty directory
+        // over a value that was not read is no choice of the user's.
+        if (!g_directoryUnread || !CaptureDirectory.empty())
+            s.directory = CaptureDirectory;
         s.source = CheckedIndex({&form.FullscreenRB, &form.RectangleRB, &form.WindowRB});
         s.destination = CheckedIndex({&form.ToClipboardRB, &form.ToFileRB});
         s.format = CheckedIndex({&form.PNGRB, &form.JPEGRB, &form.BMPRB});

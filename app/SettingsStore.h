@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,7 +21,7 @@ inline constexpr char kSettingsKey[] = "Software\\Quenby\\Snaplark";
 inline constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr char kAutorunValue[] = "Snaplark";
 
-// Value names of the settings key.
+// Value names of the settings key (ASCII, as all names here).
 inline constexpr char kIntervalValue[] = "Capture Interval";
 inline constexpr char kOnTimerValue[] = "On Timer";
 inline constexpr char kDirectoryValue[] = "Directory";
@@ -50,19 +51,24 @@ ui::UniqueRegistryKey OpenUserKey(const char* path, bool create);
 bool ValueExists(HKEY key, const char* name);
 // A REG_DWORD of 4 bytes, or nothing.
 std::optional<uint32_t> ReadDwordValue(HKEY key, const char* name);
-// A REG_SZ with its terminator and at most maxLength characters, or nothing.
-std::optional<std::string> ReadStringValue(HKEY key, const char* name, std::size_t maxLength);
+// A REG_SZ with its terminator and at most maxLength characters (UTF-16
+// units), as UTF-8; nothing when it is not such a value.
+std::optional<std::string> ReadStringValue(HKEY key, const char* name,
+                                           std::size_t maxLength = SIZE_MAX);
 bool WriteDwordValue(HKEY key, const char* name, uint32_t value);
+// value is UTF-8; stored as REG_SZ in UTF-16, as Windows keeps text.
 bool WriteStringValue(HKEY key, const char* name, const std::string& value);
+
+// Whether a Run value is this copy's own entry: the quoted path anywhere in
+// it, so arguments the user added around it are fine. Letters compare without
+// regard to case, as Windows compares paths.
+bool IsOwnAutorunEntry(const std::string& data, const std::string& quotedPath);
 
 // Reads the eight values in their stored order.
 StoredSettings ReadStoredSettings(HKEY key);
 // Writes every value that is set, in the stored order, going on past a value
 // that fails; returns the names of those that failed.
 std::vector<std::string> WriteStoredSettings(HKEY key, const StoredSettings& settings);
-
-// Full path of the running executable.
-std::string ExecutablePath();
 
 // Start-up: reads the settings key (creating it) and applies what it holds
 // to the controls, by clicks where a control has a click handler.

@@ -5,6 +5,7 @@
 #include "capture/CaptureState.h"
 #include "capture/CaptureFileName.h"
 #include "capture/OutputStage.h"
+#include "capture/PicturesFolder.h"
 
 namespace snaplark {
 
@@ -40,7 +41,9 @@ std::string MakeCaptureFileName()
         stamp = FormatCaptureStamp(g_clock());
     }
     g_lastStamp = stamp;
-    return JoinCaptureName(CaptureDirectory, stamp);
+    // No directory chosen: the Pictures folder, never the current directory
+    // (the system folder when Windows started the program at logon).
+    return JoinCaptureName(CaptureDirectory.empty() ? PicturesFolder() : CaptureDirectory, stamp);
 }
 
 void WriteCaptureFile(HBITMAP bitmap, const std::string& baseName)

@@ -21,7 +21,7 @@ extern uint8_t CaptureDestination;   // kToClipboard or kToFile
 extern uint8_t CaptureFormat;        // kFormatPng, kFormatJpeg or kFormatBmp
 extern bool UseD3D;
 extern bool TimerMode;
-extern std::string CaptureDirectory; // may be empty: names without a directory
+extern std::string CaptureDirectory; // UTF-8; empty: the Pictures folder
 extern SelectionRect SelRect;
 extern HWND PickedWindow;
 extern bool WindowPickActive;

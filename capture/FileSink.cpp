@@ -1,5 +1,6 @@
 #include "capture/FileSink.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <utility>
 #include <vector>
@@ -7,23 +8,54 @@
 #include "capture/CaptureError.h"
 #include "capture/CaptureFileName.h"
 #include "ui/SystemError.h"
+#include "ui/WideText.h"
 
 namespace snaplark {
 
-std::string AbsolutePath(const std::string& name)
+namespace {
+
+// The name made absolute and normalised by the system; empty when it cannot.
+std::wstring FullPath(const std::wstring& name)
 {
-    std::string path(MAX_PATH, '\0');
+    std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length =
-            GetFullPathNameA(name.c_str(), static_cast<DWORD>(path.size()), path.data(), nullptr);
+            GetFullPathNameW(name.c_str(), static_cast<DWORD>(path.size()), path.data(), nullptr);
         if (length == 0)
-            return name;
+            return {};
         if (length < path.size()) {
             path.resize(length);
             return path;
         }
         path.resize(length);  // too small: length is the size needed, with the terminator
     }
+}
+
+bool StartsWith(const std::wstring& text, const wchar_t* head) { return text.rfind(head, 0) == 0; }
+
+// The name as the file functions take it. Within the usual limit as it is;
+// past it (a folder the user keeps deep down) in the long-path form, which
+// every NT version takes up to 32767 characters: "\\?\" before the
+// absolute path, normalised first, since the system then takes it as it is.
+std::wstring SystemPath(const std::string& name)
+{
+    std::wstring path = ui::ToUtf16(name);
+    if (StartsWith(path, L"\\\\?\\") || StartsWith(path, L"\\\\.\\"))
+        return path;
+    const std::wstring full = FullPath(path);
+    if (full.size() < MAX_PATH)
+        return path;
+    if (StartsWith(full, L"\\\\"))  // \\server\share\...
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+}  // namespace
+
+std::string AbsolutePath(const std::string& name)
+{
+    const std::wstring full = FullPath(ui::ToUtf16(name));
+    return full.empty() ? name : ui::ToUtf8(full);
 }
 
 namespace {
@@ -49,15 +81,14 @@ bool NameTaken(DWORD code) { return code == ERROR_FILE_EXISTS || code == ERROR_A
 // Renames the open file; false with the system's error code set.
 bool GiveName(HANDLE file, const std::string& name, bool replace)
 {
-    const int chars = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, nullptr, 0);  // with the NUL
-    if (chars == 0)
-        return false;
-    std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFO, FileName) + chars * sizeof(WCHAR));
+    const std::wstring path = SystemPath(name);
+    std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFO, FileName) +
+                                      (path.size() + 1) * sizeof(WCHAR));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     info->ReplaceIfExists = replace;
     info->RootDirectory = nullptr;
-    info->FileNameLength = static_cast<DWORD>((chars - 1) * sizeof(WCHAR));
-    MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, info->FileName, chars);
+    info->FileNameLength = static_cast<DWORD>(path.size() * sizeof(WCHAR));
+    std::copy(path.c_str(), path.c_str() + path.size() + 1, info->FileName);
     return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != FALSE;
 }
 
@@ -86,7 +117,8 @@ FileSink::FileSink(const std::string& requested)
     UnderAFreeName(name_, captureName_, [this](const std::string& name) {
         // DELETE access: the file is renamed and, on failure, removed through
         // this handle, so it is never open to anybody else meanwhile.
-        file_.Reset(CreateFileA((name + kTemporarySuffix).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+        file_.Reset(CreateFileW(SystemPath(name + kTemporarySuffix).c_str(),
+                                GENERIC_READ | GENERIC_WRITE | DELETE, 0,
                                 nullptr, captureName_ ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                 nullptr));
         return static_cast<bool>(file_);
@@ -101,7 +133,7 @@ FileSink::~FileSink()
     FILE_DISPOSITION_INFO remove{TRUE};
     if (!SetFileInformationByHandle(file_.Get(), FileDispositionInfo, &remove, sizeof remove)) {
         file_.Reset();
-        DeleteFileA(temporary_.c_str());
+        DeleteFileW(SystemPath(temporary_).c_str());
     }
 }
 

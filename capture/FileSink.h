@@ -15,7 +15,8 @@ namespace snaplark {
 
 class FileSink : public ByteSink {
 public:
-    // Creates the temporary file, name + ".tmp", open for nobody else. A
+    // Creates the temporary file, name (UTF-8, of any length the file system
+    // takes) + ".tmp", open for nobody else. A
     // capture's name (ending in its 15-digit stamp) never replaces a file:
     // when it is taken (the clock was set back, or another copy of the
     // program writes to the same folder) the next millisecond's name is used
@@ -47,7 +48,7 @@ private:
 };
 
 // The name made absolute against the current directory, as the system would
-// resolve it; the name itself when the system cannot say.
+// resolve it (UTF-8 both); the name itself when the system cannot say.
 std::string AbsolutePath(const std::string& name);
 
 // WriteFile's signature. Tests put in a disk that fills up; returns the

@@ -16,8 +16,9 @@
 
 namespace snaplark {
 
-// The base name of a new capture file: CaptureDirectory + "\" + the local
-// time as "yymmddhhnnsszzz", or the stamp alone when the directory is empty.
+// The base name of a new capture file: CaptureDirectory (UTF-8), or the
+// user's Pictures folder when it is empty, + "\" + the local time as
+// "yymmddhhnnsszzz".
 // A stamp is never handed out twice in a row: when the clock still shows the
 // stamp of the previous name (two captures in one millisecond, or within one
 // tick of a coarse clock), it waits for the clock to move on.

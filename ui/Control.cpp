@@ -7,6 +7,7 @@
 
 #include "ui/Application.h"
 #include "ui/DpiScale.h"
+#include "ui/WideText.h"
 
 namespace snaplark::ui {
 
@@ -33,13 +34,15 @@ void Control::CreateHandle(Container& parent, const char* className, const std::
                            DWORD style, DWORD exStyle, int left, int top, int width, int height)
 {
     // WS_GROUP: each control is a group of its own for the arrow keys, so
-    // they never wander from a check box into the next box.
+    // they never wander from a check box into the next box. A Unicode
+    // window: one made with CreateWindowExA keeps its text in the ANSI code
+    // page, which has no room for most of the world's folder names.
     parent_ = &parent;
     design_ = DesignBounds{left, top, width, height};
-    handle_ = CreateWindowExA(exStyle, className, text.c_str(),
+    handle_ = CreateWindowExW(exStyle, ToUtf16(className).c_str(), ToUtf16(text).c_str(),
                               WS_CHILD | WS_VISIBLE | WS_GROUP | style,
                               Scale(left), Scale(top), Scale(width), Scale(height),
-                              parent.ContainerHandle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+                              parent.ContainerHandle(), nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!handle_)
         throw std::runtime_error(std::string("Cannot create a control of class ") + className);
     SetPropA(handle_, kObjectProperty, this);
@@ -179,14 +182,14 @@ void Control::SetVisible(bool visible)
 
 void Control::SetText(const std::string& text)
 {
-    SetWindowTextA(handle_, text.c_str());
+    SetWindowTextW(handle_, ToUtf16(text).c_str());
 }
 
 std::string Control::Text() const
 {
-    std::string text(static_cast<size_t>(GetWindowTextLengthA(handle_)) + 1, '\0');
-    text.resize(static_cast<size_t>(GetWindowTextA(handle_, text.data(), static_cast<int>(text.size()))));
-    return text;
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(handle_)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(handle_, text.data(), static_cast<int>(text.size()))));
+    return ToUtf8(text);
 }
 
 }  // namespace snaplark::ui

@@ -8,6 +8,7 @@
 #include "ui/ApplicationWindow.h"
 #include "ui/DisabledThreadWindows.h"
 #include "ui/ErrorText.h"
+#include "ui/WideText.h"
 
 namespace snaplark::ui {
 
@@ -35,7 +36,7 @@ public:
 
 int ShowMessageBox(HWND owner, const std::string& text, const char* caption, UINT flags)
 {
-    return MessageBoxA(owner, text.c_str(), caption, flags);
+    return MessageBoxW(owner, ToUtf16(text).c_str(), ToUtf16(caption).c_str(), flags);
 }
 
 void ShowBox(const std::string& text)

@@ -16,7 +16,7 @@ inline constexpr char kErrorBoxCaption[] = "Snaplark";
 // program in the foreground, behind which the box would wait unseen.
 inline constexpr UINT kErrorBoxFlags = MB_ICONERROR | MB_OK | MB_SETFOREGROUND | MB_TOPMOST;
 
-// Shows ErrorBoxText(text) in a MessageBoxA owned by the application window,
+// Shows ErrorBoxText(text) (UTF-8) in a message box owned by the application window,
 // with the program's other windows disabled while it is open. One box at a
 // time: the box's own message loop goes on handling key presses and timer
 // ticks, so a failure told while a box is open waits, and is shown once that
@@ -35,9 +35,9 @@ std::string ErrorTextOf(std::exception_ptr error);
 // Shows the box for such an error. Never throws.
 void ReportException(std::exception_ptr error) noexcept;
 
-// What actually puts the box up: MessageBoxA by default. Tests replace it to
+// What actually puts the box up: MessageBoxW by default. Tests replace it to
 // read the text without leaving a box open. Returns the previous display;
-// an empty function restores MessageBoxA.
+// an empty function restores MessageBoxW.
 using ErrorBoxDisplay =
     std::function<int(HWND owner, const std::string& text, const char* caption, UINT flags)>;
 ErrorBoxDisplay SetErrorBoxDisplay(ErrorBoxDisplay display);

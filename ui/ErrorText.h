@@ -6,9 +6,10 @@
 
 namespace snaplark::ui {
 
-// The text followed by "." when it is not empty and its last character's code
-// (as an unsigned byte) is above that of "."; so "Cannot open clipboard" gains
-// a full stop, while a text ending in "." or ")" is left alone.
+// The text (UTF-8) followed by "." when it is not empty and its last
+// character's code is above that of "." (every byte of a character past
+// ASCII is); so "Cannot open clipboard" gains a full stop, while a text
+// ending in "." or ")" is left alone.
 std::string ErrorBoxText(const std::string& text);
 
 // Two error texts that name the same failure: they differ at most in the

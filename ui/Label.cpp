@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "ui/Handles.h"
+#include "ui/WideText.h"
 
 namespace snaplark::ui {
 
@@ -24,12 +25,12 @@ void Label::SetText(const std::string& text)
 
 SIZE Label::TextSize() const
 {
-    const std::string text = Text();
+    const std::wstring text = ToUtf16(Text());
     WindowDc dc(Handle(), WindowDc::Client);
     SelectGuard font(dc.Get(), reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
     // Measured the way the control draws.
     RECT r{0, 0, 0, 0};
-    DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r,
+    DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r,
               DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_LEFT);
     TEXTMETRICA tm{};
     GetTextMetricsA(dc.Get(), &tm);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 
@@ -38,13 +40,42 @@ void Pump()
     }
 }
 
+// --- text -------------------------------------------------------------------
+
+std::wstring Wide(const std::string& utf8)
+{
+    std::wstring text(utf8.size(), L'\0');
+    text.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                                        text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::string Utf8(const std::wstring& utf16)
+{
+    std::string text(utf16.size() * 3, '\0');
+    text.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()),
+                                                        text.data(), static_cast<int>(text.size()), nullptr,
+                                                        nullptr)));
+    return text;
+}
+
+namespace {
+// A path as the file functions take it: past the usual limit, in the
+// long-path form.
+std::wstring FilePath(const std::string& path)
+{
+    const std::wstring wide = Wide(path);
+    return wide.size() < MAX_PATH || wide.rfind(L"\\\\", 0) == 0 ? wide : L"\\\\?\\" + wide;
+}
+}  // namespace
+
 // --- files ------------------------------------------------------------------
 
 std::string ExeDir()
 {
-    char path[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::string s = Utf8(std::wstring(path, n));
     return s.substr(0, s.find_last_of('\\'));
 }
 
@@ -52,12 +83,12 @@ std::string ProgramPath() { return ExeDir() + "\\Snaplark.exe"; }
 
 std::string MakeTempDir(const std::string& prefix)
 {
-    char base[MAX_PATH];
-    GetTempPathA(MAX_PATH, base);
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
     for (unsigned i = GetTickCount();; ++i) {
-        std::string dir = std::string(base) + prefix + std::to_string(GetCurrentProcessId()) +
+        std::string dir = Utf8(base) + prefix + std::to_string(GetCurrentProcessId()) +
                           "_" + std::to_string(i);
-        if (CreateDirectoryA(dir.c_str(), nullptr))
+        if (CreateDirectoryW(FilePath(dir).c_str(), nullptr))
             return dir;
         if (GetLastError() != ERROR_ALREADY_EXISTS)
             throw std::runtime_error("cannot create " + dir);
@@ -68,22 +99,22 @@ void RemoveTree(const std::string& dir)
 {
     for (const auto& name : ListFiles(dir)) {
         const std::string path = dir + "\\" + name;
-        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
+        if (GetFileAttributesW(FilePath(path).c_str()) & FILE_ATTRIBUTE_DIRECTORY)
             RemoveTree(path);
         else
-            DeleteFileA(path.c_str());
+            DeleteFileW(FilePath(path).c_str());
     }
-    RemoveDirectoryA(dir.c_str());
+    RemoveDirectoryW(FilePath(dir).c_str());
 }
 
 bool FileExists(const std::string& path)
 {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(FilePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path)
 {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE f = CreateFileW(FilePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, 0, nullptr);
     if (f == INVALID_HANDLE_VALUE)
         throw std::runtime_error("cannot open " + path);
@@ -99,15 +130,15 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path)
 std::vector<std::string> ListFiles(const std::string& dir, const std::string& pattern)
 {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\" + pattern).c_str(), &fd);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(FilePath(dir + "\\" + pattern).c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE)
         return names;
     do {
-        const std::string n = fd.cFileName;
+        const std::string n = Utf8(fd.cFileName);
         if (n != "." && n != "..")
             names.push_back(n);
-    } while (FindNextFileA(h, &fd));
+    } while (FindNextFileW(h, &fd));
     FindClose(h);
     return names;
 }
@@ -186,16 +217,16 @@ void Process::Kill()
 
 Process StartCommand(const std::string& commandLine, const std::string& dir)
 {
-    std::string cmd = commandLine;
-    STARTUPINFOA si{};
+    std::wstring cmd = Wide(commandLine);
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     // Under Wine on a busy machine a start has failed once in hundreds
     // before the program ran any of its code; one more try tells that apart
     // from a start that cannot work.
     for (int attempt = 1;; ++attempt) {
-        if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                           dir.empty() ? nullptr : dir.c_str(), &si, &pi))
+        if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           dir.empty() ? nullptr : Wide(dir).c_str(), &si, &pi))
             break;
         const DWORD error = GetLastError();
         std::fprintf(stderr, "starting %s failed (error %lu)\n", commandLine.c_str(), error);
@@ -257,18 +288,18 @@ std::string ClassOf(HWND w)
 
 std::string TextOf(HWND w)
 {
-    char text[1024] = {};
-    GetWindowTextA(w, text, sizeof text);
-    return text;
+    wchar_t text[1024] = {};
+    GetWindowTextW(w, text, static_cast<int>(std::size(text)));
+    return Utf8(text);
 }
 
 std::string ControlText(HWND w)
 {
-    char text[1024] = {};
+    wchar_t text[1024] = {};
     DWORD_PTR copied = 0;
-    SendMessageTimeoutA(w, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+    SendMessageTimeoutW(w, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
                         5000, &copied);
-    return std::string(text, std::min<size_t>(copied, sizeof text - 1));
+    return Utf8(std::wstring(text, std::min<size_t>(copied, std::size(text) - 1)));
 }
 
 std::vector<HWND> ChildrenOf(HWND parent)
@@ -507,20 +538,30 @@ std::optional<DWORD> ReadDword(HKEY root, const std::string& key, const std::str
 
 std::optional<std::string> ReadString(HKEY root, const std::string& key, const std::string& name)
 {
+    DWORD type = 0;
+    const std::optional<std::vector<uint8_t>> data = ReadRaw(root, key, name, &type);
+    if (!data || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::nullopt;
+    std::wstring value(data->size() / sizeof(wchar_t), L'\0');
+    std::memcpy(value.data(), data->data(), value.size() * sizeof(wchar_t));
+    while (!value.empty() && value.back() == L'\0')
+        value.pop_back();
+    return Utf8(value);
+}
+
+std::optional<std::vector<uint8_t>> ReadRaw(HKEY root, const std::string& key, const std::string& name,
+                                            DWORD* type)
+{
     Key k;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(root, Wide(key).c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS)
         return std::nullopt;
-    DWORD type = 0, size = 0;
-    if (RegQueryValueExA(k.h, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
+    DWORD size = 0;
+    if (RegQueryValueExW(k.h, Wide(name).c_str(), nullptr, type, nullptr, &size) != ERROR_SUCCESS)
         return std::nullopt;
-    std::string value(size, '\0');
-    if (RegQueryValueExA(k.h, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value.data()),
-                         &size) != ERROR_SUCCESS)
+    std::vector<uint8_t> value(size);
+    if (RegQueryValueExW(k.h, Wide(name).c_str(), nullptr, type, value.data(), &size) != ERROR_SUCCESS)
         return std::nullopt;
     value.resize(size);
-    while (!value.empty() && value.back() == '\0')
-        value.pop_back();
     return value;
 }
 

@@ -28,7 +28,12 @@ void WatchFor(Ms duration, const std::function<void()>& whileWatching = {});
 // and returns once it is empty: for waits on the test program's own windows.
 void Pump();
 
-// --- files and paths --------------------------------------------------------
+// Text is UTF-8 throughout the driver, as in the program; these two turn it
+// into what Windows' W functions take and give, and back.
+std::wstring Wide(const std::string& utf8);
+std::string Utf8(const std::wstring& utf16);
+
+// --- files and paths (of any length) -------------------------------------------
 std::string ExeDir();                       // folder of the running test program
 std::string ProgramPath();                  // Snaplark.exe next to it
 std::string MakeTempDir(const std::string& prefix);  // fresh empty folder
@@ -112,6 +117,9 @@ void Drag(int x0, int y0, int x1, int y1, HANDLE reader, int steps = 8);
 // --- registry ---------------------------------------------------------------
 std::optional<DWORD> ReadDword(HKEY root, const std::string& key, const std::string& name);
 std::optional<std::string> ReadString(HKEY root, const std::string& key, const std::string& name);
+// A value's bytes as stored (REG_SZ in UTF-16), and its type.
+std::optional<std::vector<uint8_t>> ReadRaw(HKEY root, const std::string& key, const std::string& name,
+                                            DWORD* type = nullptr);
 bool KeyExists(HKEY root, const std::string& key);
 void DeleteTree(HKEY root, const std::string& key);
 

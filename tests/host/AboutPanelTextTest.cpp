@@ -84,9 +84,18 @@ TEST(DirectoryCaption, ShortensOnlyPathsLongerThan25Characters)
 
     EXPECT_EQ(DirectoryCaption(""), "");
     EXPECT_EQ(DirectoryCaption("C:\\"), "C:\\");
-    // Bytes of the ANSI code page, cut without regard to what they spell.
-    const std::string long_(300, '\xE4');
-    EXPECT_EQ(DirectoryCaption(long_), std::string(25, '\xE4') + "...");
+    // Characters, not bytes: 2, 3 and 4 bytes each in UTF-8 (the last a
+    // surrogate pair in UTF-16), never cut inside one.
+    const struct {
+        std::string directory, shown;
+    } rows[] = {
+        {"C:\\Captures é ü\\Übersicht", "C:\\Captures é ü\\Übersicht"},  // 25
+        {"D:\\Снимки экрана\\Новые снимки", "D:\\Снимки экрана\\Новые сн..."},
+        {"E:\\スクリーンショット\\保存先のフォルダー\\二〇二六年", "E:\\スクリーンショット\\保存先のフォルダー\\二〇..."},
+        {"F:\\📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷", "F:\\📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷📷..."},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(DirectoryCaption(r.directory), r.shown) << r.directory;
 }
 
 }  // namespace

@@ -33,41 +33,21 @@ TEST(StoredCaptureInterval, HeldToTheUpDownRangeAndReadAsSigned)
     EXPECT_EQ(StoredCaptureInterval(0x80000000u), 100);
 }
 
-TEST(StoredText, TextUpToTheTerminatorOrNothingWhenUnterminatedOrTooLong)
+TEST(StoredTextLength, UpToTheTerminatorOrNothingWhenUnterminatedOrTooLong)
 {
-    const char plain[] = "C:\\Shots";
-    EXPECT_EQ(StoredText(plain, sizeof plain, 260), "C:\\Shots");
-    const char empty[] = "";
-    EXPECT_EQ(StoredText(empty, 1, 260), "");
-    // Bytes after the first zero (padding, a second string) are not read.
-    const char padded[] = {'a', 'b', 0, 'x', 'y', 0};
-    EXPECT_EQ(StoredText(padded, sizeof padded, 260), "ab");
+    const char16_t plain[] = u"C:\\Снимки";
+    EXPECT_EQ(StoredTextLength(plain, std::size(plain), 260), 9u);
+    EXPECT_EQ(StoredTextLength(u"", 1, 260), 0u);
+    // Characters after the first zero (padding, a second string) are not read.
+    const char16_t padded[] = {'a', 'b', 0, 'x', 'y', 0};
+    EXPECT_EQ(StoredTextLength(padded, std::size(padded), 260), 2u);
     // Written without its terminator: the text stops nowhere inside the data.
-    const char unterminated[] = {'C', ':', '\\', 'x'};
-    EXPECT_EQ(StoredText(unterminated, sizeof unterminated, 260), std::nullopt);
-    EXPECT_EQ(StoredText(unterminated, 0, 260), std::nullopt);
-    EXPECT_EQ(StoredText(nullptr, 0, 260), std::nullopt);
+    const char16_t unterminated[] = {'C', ':', '\\', 'x'};
+    EXPECT_EQ(StoredTextLength(unterminated, std::size(unterminated), 260), std::nullopt);
+    EXPECT_EQ(StoredTextLength(unterminated, 0, 260), std::nullopt);
+    EXPECT_EQ(StoredTextLength<char16_t>(nullptr, 0, 260), std::nullopt);
 
-    std::string longest(260, 'd');
-    EXPECT_EQ(StoredText(longest.c_str(), longest.size() + 1, 260), longest);
-    std::string tooLong(261, 'd');
-    EXPECT_EQ(StoredText(tooLong.c_str(), tooLong.size() + 1, 260), std::nullopt);
-}
-
-TEST(AutorunEntry, OwnWhenTheQuotedPathOccursInAnyLetterCase)
-{
-    const std::string path = "C:\\Program Files\\Snaplark\\Snaplark.exe";
-    const std::string quoted = QuotedExecutablePath(path);
-    EXPECT_EQ(quoted, "\"C:\\Program Files\\Snaplark\\Snaplark.exe\"");
-    EXPECT_TRUE(IsOwnAutorunEntry(quoted, quoted));
-    EXPECT_TRUE(IsOwnAutorunEntry(quoted + " /tray", quoted));
-    EXPECT_TRUE(IsOwnAutorunEntry("start " + quoted, quoted));
-    EXPECT_FALSE(IsOwnAutorunEntry(path, quoted));  // unquoted
-    // Started through another spelling of the same path, or stored so.
-    EXPECT_TRUE(IsOwnAutorunEntry("\"c:\\program files\\snaplark\\snaplark.exe\"", quoted));
-    EXPECT_TRUE(IsOwnAutorunEntry("\"C:\\PROGRAM FILES\\SNAPLARK\\SNAPLARK.EXE\" /x", quoted));
-    EXPECT_FALSE(IsOwnAutorunEntry("\"C:\\Program Files\\Snaplark\\Snaplark.ex\"", quoted));
-    EXPECT_FALSE(IsOwnAutorunEntry("\"D:\\Tools\\Snaplark.exe\"", quoted));  // another copy
-    EXPECT_FALSE(IsOwnAutorunEntry("", quoted));
-    EXPECT_FALSE(IsOwnAutorunEntry("anything", ""));
+    std::u16string longest(260, 'd');
+    EXPECT_EQ(StoredTextLength(longest.c_str(), longest.size() + 1, 260), 260u);
+    EXPECT_EQ(StoredTextLength(longest.c_str(), longest.size() + 1, 259), std::nullopt);
 }

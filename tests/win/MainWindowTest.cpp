@@ -352,13 +352,16 @@ std::vector<ExpectedChild> LayoutTable(const std::string& osl)
     };
 }
 
-// The About panel's name is bold and its version texts are in Tahoma.
+// The About panel's name is bold and its version texts are in Tahoma; the
+// directory ("..." while none is chosen) is in a face for any language.
 std::pair<const char*, bool> MainWindowFontOf(const std::string& caption)
 {
     if (caption == "Snaplark")
         return {"MS Sans Serif", true};
     if (caption == "Program Version" || caption == "1.0.0.0")
         return {"Tahoma", false};
+    if (caption == "...")
+        return {"Microsoft Sans Serif", false};
     return {"MS Sans Serif", false};
 }
 

@@ -158,13 +158,13 @@ protected:
     // take Print Screen: Ctrl+Alt+Print Screen hides the main window and does
     // nothing else, which makes a harmless probe.
     void Start(std::initializer_list<std::pair<const char*, DWORD>> values, bool withDirectory = true,
-               const std::string& path = ProgramPath())
+               const std::string& path = ProgramPath(), const std::string& currentDir = "")
     {
         if (withDirectory)
             SetString(kSettingsKey, "Directory", dir_);
         for (const auto& [name, value] : values)
             SetDword(kSettingsKey, name, value);
-        program_ = std::make_unique<Resident>(path);
+        program_ = std::make_unique<Resident>(path, currentDir);
         ASSERT_NE(program_->main, nullptr);
         ASSERT_TRUE(WaitFor([&] {
             ShowWindow(program_->main, SW_SHOWNOACTIVATE);
@@ -342,6 +342,32 @@ TEST_F(PrintScreen, ADllBesideTheProgramIsNeverLoaded)
     const std::set<std::string> modules = ModulesOf(Pid());
     for (const char* name : planted)
         EXPECT_EQ(modules.count(folder + "\\" + name + ".dll"), 1u) << name;
+}
+
+// Without a directory, captures go to the user's Pictures folder as it is
+// at the capture (here moved after start-up), not to the current directory:
+// Windows starts the programs of the Run key in the system folder.
+TEST_F(PrintScreen, WithoutADirectoryCapturesGoToThePicturesFolder)
+{
+    constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    DWORD type = 0;
+    const auto previous = ReadRaw(HKEY_CURRENT_USER, kShellFolders, "My Pictures", &type);
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const size_t inSystem = ListFiles(Utf8(system)).size();
+    Start({{"Destination", 1}}, false, ProgramPath(), Utf8(system));
+    ASSERT_TRUE(SetString(kShellFolders, "My Pictures", dir_));
+    PressKey(VK_SNAPSHOT, {VK_LSHIFT});
+    const std::string name = WaitForFile("*.png");
+    EXPECT_EQ(name.size(), 15u + 4u) << Describe();
+    EXPECT_EQ(ListFiles(Utf8(system)).size(), inSystem);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    if (previous)
+        RegSetValueExW(key, L"My Pictures", 0, type, previous->data(), static_cast<DWORD>(previous->size()));
+    else
+        RegDeleteValueW(key, L"My Pictures");
+    RegCloseKey(key);
 }
 
 TEST_F(PrintScreen, ShiftToTheClipboardPutsTheScreenThere)
@@ -586,7 +612,7 @@ TEST_F(PrintScreen, TimerWritesAFileEveryIntervalUntilTheNextPress)
 TEST_F(PrintScreen, AMissingDirectoryIsReportedOnceAndLeavesClicksFree)
 {
     Start({{"Destination", 1}}, false);
-    SetString(kSettingsKey, "Directory", dir_ + "\\removed");
+    SetString(kSettingsKey, "Directory", dir_ + "\\удалено 📷");
     program_->process.Kill();
     program_ = std::make_unique<Resident>();
     Target target;
@@ -598,7 +624,7 @@ TEST_F(PrintScreen, AMissingDirectoryIsReportedOnceAndLeavesClicksFree)
     ASSERT_TRUE(PumpUntil([&] { return (box = ErrorBoxOf(Pid())) != nullptr; }));
     const std::string text = BoxText(box);
     EXPECT_EQ(text.rfind("Cannot create file \"", 0), 0u) << text;
-    EXPECT_NE(text.find("\\removed\\"), std::string::npos) << text;
+    EXPECT_NE(text.find("\\удалено 📷\\"), std::string::npos) << text;
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(PumpUntil([&] { return ErrorBoxOf(Pid()) == nullptr; }));
     Idle();

@@ -119,9 +119,10 @@ struct Resident {
     HWND main = nullptr;
     int threads = 0;
 
-    explicit Resident(const std::string& path = ProgramPath())
+    // Started in dir, or in the test's current folder.
+    explicit Resident(const std::string& path = ProgramPath(), const std::string& dir = "")
     {
-        process = Start(path);
+        process = Start(path, "", dir);
         main = WaitForWindow(process.Pid(), "TMainForm", "Snaplark");
         // The hook thread is the last thing start-up creates.
         WaitFor([&] { return ThreadCount(process.Pid()) >= 2; });
@@ -174,9 +175,19 @@ inline bool SetDword(const char* key, const char* name, DWORD value)
     return SetRaw(key, name, REG_DWORD, &value, sizeof value);
 }
 
+// A REG_SZ as Windows keeps text, in UTF-16, from UTF-8: as the folder
+// dialog's choice is stored.
 inline bool SetString(const char* key, const char* name, const std::string& value)
 {
-    return SetRaw(key, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+    HKEY k = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                        nullptr) != ERROR_SUCCESS)
+        return false;
+    const std::wstring text = Wide(value);
+    const bool ok = RegSetValueExW(k, Wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    RegCloseKey(k);
+    return ok;
 }
 
 inline void DeleteValue(const char* key, const char* name)

@@ -66,11 +66,9 @@ TEST_F(SettingsStore, DwordsOfAnotherTypeOrSizeReadAsAbsent)
 
 TEST_F(SettingsStore, StringsAreReadUpToTheirTerminatorAndWithinTheLimit)
 {
-    const std::string longest(kMaxStoredDirectoryLength, 'd');
-    const std::string tooLong(kMaxStoredDirectoryLength + 1, 'd');
+    const std::string longest(260, 'd');
     const std::string huge(1 << 20, 'h');
     Set("longest", REG_SZ, longest.c_str(), static_cast<DWORD>(longest.size() + 1));
-    Set("tooLong", REG_SZ, tooLong.c_str(), static_cast<DWORD>(tooLong.size() + 1));
     Set("huge", REG_SZ, huge.c_str(), static_cast<DWORD>(huge.size() + 1));
     Set("empty", REG_SZ, "", 1);
     Set("noData", REG_SZ, nullptr, 0);
@@ -84,16 +82,41 @@ TEST_F(SettingsStore, StringsAreReadUpToTheirTerminatorAndWithinTheLimit)
     Set("multi", REG_MULTI_SZ, "C:\\x\0\0", 6);
     const DWORD number = 5;
     Set("number", REG_DWORD, &number, sizeof number);
+    // Half a surrogate pair alone has no UTF-8 form: it would not come back
+    // as it was stored.
+    const wchar_t loneHalf[] = {L'D', L':', L'\\', 0xD83D, L'x', 0};
+    ASSERT_EQ(RegSetValueExW(key_.Get(), L"loneHalf", 0, REG_SZ, reinterpret_cast<const BYTE*>(loneHalf),
+                             sizeof loneHalf),
+              ERROR_SUCCESS);
 
-    const size_t limit = kMaxStoredDirectoryLength;
-    EXPECT_EQ(ReadStringValue(key_.Get(), "longest", limit), longest);
-    EXPECT_EQ(ReadStringValue(key_.Get(), "empty", limit), "");
-    EXPECT_EQ(ReadStringValue(key_.Get(), "twoStrings", limit), "ab");
+    EXPECT_EQ(ReadStringValue(key_.Get(), "longest", 260), longest);
+    EXPECT_EQ(ReadStringValue(key_.Get(), "longest", 259), std::nullopt);
+    EXPECT_EQ(ReadStringValue(key_.Get(), "huge"), huge);  // no limit: the user's folder
+    EXPECT_EQ(ReadStringValue(key_.Get(), "empty"), "");
+    EXPECT_EQ(ReadStringValue(key_.Get(), "twoStrings"), "ab");
     for (const char* name :
-         {"tooLong", "huge", "noData", "unterminated", "expand", "multi", "number", "missing"})
-        EXPECT_EQ(ReadStringValue(key_.Get(), name, limit), std::nullopt) << name;
-    // The autorun entry may be longer than a path.
-    EXPECT_EQ(ReadStringValue(key_.Get(), "tooLong", kMaxAutorunEntryLength), tooLong);
+         {"noData", "unterminated", "expand", "multi", "number", "loneHalf", "missing"})
+        EXPECT_EQ(ReadStringValue(key_.Get(), name), std::nullopt) << name;
+}
+
+TEST(AutorunEntry, OwnWhenTheQuotedPathOccursInAnyLetterCase)
+{
+    const std::string path = "C:\\Users\\Zoë Łukasz\\Программы\\Snaplark.exe";
+    const std::string quoted = QuotedExecutablePath(path);
+    EXPECT_EQ(quoted, "\"" + path + "\"");
+    EXPECT_TRUE(IsOwnAutorunEntry(quoted, quoted));
+    EXPECT_TRUE(IsOwnAutorunEntry(quoted + " /tray", quoted));
+    EXPECT_TRUE(IsOwnAutorunEntry("start " + quoted, quoted));
+    EXPECT_FALSE(IsOwnAutorunEntry(path, quoted));  // unquoted
+    // Started through another spelling of the same path, or stored so: case
+    // folds beyond A-Z too, as the file system folds it.
+    EXPECT_TRUE(IsOwnAutorunEntry("\"c:\\users\\zoë łukasz\\программы\\snaplark.exe\"", quoted));
+    EXPECT_TRUE(IsOwnAutorunEntry("\"C:\\USERS\\ZOË ŁUKASZ\\ПРОГРАММЫ\\SNAPLARK.EXE\" /x", quoted));
+    EXPECT_FALSE(IsOwnAutorunEntry("\"C:\\Users\\Zoe Lukasz\\Программы\\Snaplark.exe\"", quoted));
+    EXPECT_FALSE(IsOwnAutorunEntry("\"C:\\Users\\Zoë Łukasz\\Программы\\Snaplark.ex\"", quoted));
+    EXPECT_FALSE(IsOwnAutorunEntry("\"D:\\Tools\\Snaplark.exe\"", quoted));  // another copy
+    EXPECT_FALSE(IsOwnAutorunEntry("", quoted));
+    EXPECT_FALSE(IsOwnAutorunEntry("anything", ""));
 }
 
 TEST_F(SettingsStore, WritesEverySetValueInPlaceAndKeepsTheUnsetOnes)

@@ -305,7 +305,8 @@ TEST_F(Settings, StoredModeOneSelectsD3D)
 }
 
 // Values the program never writes are read as absent; start-up always
-// reaches its end, and the next save puts proper values in their place.
+// reaches its end, and the next save puts proper values in their place:
+// all but a directory, which is the user's and stays as it is.
 TEST_F(Settings, ValuesOfTheWrongShapeReadAsAbsent)
 {
     const WORD shortDword = 1;
@@ -320,6 +321,8 @@ TEST_F(Settings, ValuesOfTheWrongShapeReadAsAbsent)
     // The last byte given is not a zero, and neither is the one after it.
     ASSERT_TRUE(SetRaw(kSettingsKey, "Directory", REG_SZ, unterminated, sizeof unterminated - 2));
     ASSERT_TRUE(SetDword(kSettingsKey, "Destination", 1));  // a good one among them
+    const auto directory = ReadRaw(HKEY_CURRENT_USER, kSettingsKey, "Directory");
+    ASSERT_TRUE(directory);
     Resident program;
     ExpectStartUpCompleted(program);
     const MainControls c = program.Controls();
@@ -337,7 +340,7 @@ TEST_F(Settings, ValuesOfTheWrongShapeReadAsAbsent)
     EXPECT_EQ(Stored("Sound"), 1u);
     EXPECT_EQ(Stored("On Timer"), 0u);
     EXPECT_EQ(Stored("Format"), 0u);
-    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kSettingsKey, "Directory"), "");
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kSettingsKey, "Directory"), directory);
 }
 
 TEST_F(Settings, OversizedDirectoriesAndIntervalsOutOfRange)
@@ -350,14 +353,13 @@ TEST_F(Settings, OversizedDirectoriesAndIntervalsOutOfRange)
         std::string shown;
         int position;
     };
-    const std::string longest(260, 'd');
     const std::vector<Case> cases = {
-        {"huge directory, interval 50", REG_SZ, std::string(100000, 'x'), 50, "...", 100},
-        {"261 characters, interval 99999", REG_SZ, std::string(261, 'y'), 99999, "...", 5000},
+        {"huge directory, interval 50", REG_SZ, std::string(100000, 'x'), 50,
+         std::string(25, 'x') + "...", 100},
         {"expandable string, interval -1", REG_EXPAND_SZ, "%USERPROFILE%\\Pictures", 0xFFFFFFFF,
          "...", 100},
-        {"260 characters, interval 4999", REG_SZ, longest, 4999, longest.substr(0, 25) + "...",
-         4999},
+        {"261 characters, interval 4999", REG_SZ, std::string(261, 'y'), 4999,
+         std::string(25, 'y') + "...", 4999},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
@@ -368,13 +370,121 @@ TEST_F(Settings, OversizedDirectoriesAndIntervalsOutOfRange)
         ExpectStartUpCompleted(program);
         const MainControls c = program.Controls();
         ASSERT_TRUE(c.Found());
-        EXPECT_EQ(TextOf(c.dirL), k.shown);
+        EXPECT_EQ(ControlText(c.dirL), k.shown);
         EXPECT_EQ(Position(c.timeUD), k.position);
         EXPECT_EQ(ControlText(c.timeE), std::to_string(k.position));
         // Print Screen works: the hook thread took the key and the capture
         // reached the clipboard.
         EXPECT_TRUE(CaptureToClipboard());
     }
+}
+
+// Presses Shift+Print Screen until a capture file lands in folder: the hooks
+// may come up a moment after the hook thread. An error box instead is a
+// failure, told with its text and closed.
+void ExpectCaptureIn(const Resident& program, const std::string& folder)
+{
+    bool landed = false;
+    for (int attempt = 0; attempt < 5 && !landed; ++attempt) {
+        PressKey(VK_SNAPSHOT, {VK_LSHIFT});
+        landed = WaitFor([&] { return !ListFiles(folder, "*.png").empty(); }, 2s);
+        if (HWND box = FindWindowOf(program.process.Pid(), "#32770", "Snaplark", true)) {
+            for (HWND c : ChildrenOf(box))
+                if (ClassOf(c) == "Static" && !ControlText(c).empty())
+                    ADD_FAILURE() << "error box: " << ControlText(c);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            WaitFor([&] { return !IsWindow(box); });
+            return;
+        }
+    }
+    ASSERT_TRUE(landed) << "no capture in " << folder;
+    for (const std::string& name : ListFiles(folder, "*.png"))
+        EXPECT_EQ(name.find_first_not_of("0123456789"), 15u) << name;
+}
+
+// Creates every folder of an absolute path that is not there yet.
+void MakeFolders(const std::string& path)
+{
+    for (size_t at = path.find('\\', 3);; at = path.find('\\', at + 1)) {
+        CreateDirectoryW((L"\\\\?\\" + Wide(path.substr(0, at))).c_str(), nullptr);
+        if (at == std::string::npos)
+            return;
+    }
+}
+
+// Folders as the folder dialog stores them, in any language and past the
+// system's usual path limit: the label shows each (25 characters, never half
+// of one), a capture lands in it, and Exit writes it back byte for byte.
+TEST_F(Settings, FoldersInAnyLanguageAreShownUsedAndKeptByteForByte)
+{
+    std::string deep = "C:\\snaplark-deep";  // 300 characters, in folders of 40
+    while (deep.size() < 300) {
+        deep += '\\';
+        deep.append(std::min<size_t>(40, 300 - deep.size()), 'd');
+    }
+    std::string camera;
+    for (int i = 0; i < 25; ++i)
+        camera += "📷";
+    const struct {
+        const char* what;
+        std::string folder, shown;
+    } rows[] = {
+        {"Western accents", "C:\\Captures é ü ß", "C:\\Captures é ü ß"},
+        {"Cyrillic", "C:\\Снимки экрана\\Новые снимки", "C:\\Снимки экрана\\Новые сн..."},
+        {"CJK", "C:\\スクリーンショット 截图", "C:\\スクリーンショット 截图"},
+        {"emoji outside the BMP", std::string("C:\\") + camera,
+         std::string("C:\\") + camera.substr(0, 22 * 4) + "..."},
+        {"300 characters", deep, deep.substr(0, 25) + "..."},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        const std::string top = r.folder.substr(0, r.folder.find('\\', 3));
+        MakeFolders(r.folder);
+        ASSERT_TRUE(SetString(kSettingsKey, "Directory", r.folder));
+        ASSERT_TRUE(SetDword(kSettingsKey, "Destination", 1));
+        const auto stored = ReadRaw(HKEY_CURRENT_USER, kSettingsKey, "Directory");
+        {
+            Resident program;
+            const MainControls c = program.Controls();
+            ASSERT_TRUE(c.Found());
+            EXPECT_EQ(ControlText(c.dirL), r.shown);
+            ExpectCaptureIn(program, r.folder);
+            ASSERT_TRUE(program.Exit());
+        }
+        DWORD type = 0;
+        EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kSettingsKey, "Directory", &type), stored);
+        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+        RemoveTree(top);
+    }
+}
+
+// A copy of the program in a folder of any language (a user profile's, as
+// the installer's): the autorun entry carries its path whole, that copy
+// knows the entry for its own, and it finds its own version block.
+TEST_F(Settings, AutorunEntryOfAProgramInAFolderOfAnyLanguage)
+{
+    const std::string folder = MakeTempDir("Программы Zoë 截图 📷 ");
+    const std::string path = folder + "\\Snaplark.exe";
+    ASSERT_TRUE(CopyFileW(Wide(ProgramPath()).c_str(), Wide(path).c_str(), FALSE));
+    {
+        Resident program(path);
+        const MainControls c = program.Controls();
+        ASSERT_TRUE(c.Found());
+        Click(c.autorun);
+        ASSERT_TRUE(program.Exit());
+    }
+    EXPECT_EQ(RunEntry(), "\"" + path + "\"");
+    {
+        Resident program(path);
+        EXPECT_TRUE(Checked(program.Controls().autorun));
+        const std::string version = VersionString(ProgramPath(), "FileVersion");
+        bool versionShown = false;
+        for (HWND box : ChildrenOf(program.main))
+            for (HWND c : ChildrenOf(box))
+                versionShown |= !version.empty() && ControlText(c) == version;
+        EXPECT_TRUE(versionShown) << version;
+    }
+    RemoveTree(folder);
 }
 
 }  // namespace
