@@ -78,6 +78,17 @@ FileWrite g_write = WriteFile;
 
 bool NameTaken(DWORD code) { return code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS; }
 
+// Windows Vista and later rename and remove a file through its handle, so it
+// is never open to anybody else meanwhile; the program still starts on older
+// systems, which do both by name once the file is closed.
+using SetInfoFunction = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+SetInfoFunction SetInfo()
+{
+    static const auto set = reinterpret_cast<SetInfoFunction>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetFileInformationByHandle")));
+    return set;
+}
+
 // Renames the open file; false with the system's error code set.
 bool GiveName(HANDLE file, const std::string& name, bool replace)
 {
@@ -89,7 +100,7 @@ bool GiveName(HANDLE file, const std::string& name, bool replace)
     info->RootDirectory = nullptr;
     info->FileNameLength = static_cast<DWORD>(path.size() * sizeof(WCHAR));
     std::copy(path.c_str(), path.c_str() + path.size() + 1, info->FileName);
-    return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != FALSE;
+    return SetInfo()(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != FALSE;
 }
 
 // Tries `attempt` with the name, and for a capture's name that is taken with
@@ -128,13 +139,13 @@ FileSink::FileSink(const std::string& requested)
 
 FileSink::~FileSink()
 {
-    if (!file_)
+    if (committed_)
         return;
     FILE_DISPOSITION_INFO remove{TRUE};
-    if (!SetFileInformationByHandle(file_.Get(), FileDispositionInfo, &remove, sizeof remove)) {
-        file_.Reset();
-        DeleteFileW(SystemPath(temporary_).c_str());
-    }
+    if (file_ && SetInfo() && SetInfo()(file_.Get(), FileDispositionInfo, &remove, sizeof remove))
+        return;
+    file_.Reset();
+    DeleteFileW(SystemPath(temporary_).c_str());
 }
 
 void FileSink::Write(const void* data, std::size_t size)
@@ -157,9 +168,16 @@ void FileSink::Write(const void* data, std::size_t size)
 
 void FileSink::Commit()
 {
-    UnderAFreeName(name_, captureName_,
-                   [this](const std::string& name) { return GiveName(file_.Get(), name, !captureName_); });
+    if (!SetInfo())
+        file_.Reset();
+    UnderAFreeName(name_, captureName_, [this](const std::string& name) {
+        if (file_)
+            return GiveName(file_.Get(), name, !captureName_);
+        return MoveFileExW(SystemPath(temporary_).c_str(), SystemPath(name).c_str(),
+                           captureName_ ? 0 : MOVEFILE_REPLACE_EXISTING) != FALSE;
+    });
     file_.Reset();
+    committed_ = true;
 }
 
 }  // namespace snaplark

@@ -45,6 +45,7 @@ private:
     bool captureName_ = false;
     std::string temporary_;
     ui::UniqueFile file_;
+    bool committed_ = false;
 };
 
 // The name made absolute against the current directory, as the system would

@@ -128,17 +128,18 @@ std::vector<std::shared_ptr<RepaintJob>> StartJobs(std::map<DWORD, std::vector<R
 // messages meanwhile (only those sent by other threads once WM_QUIT was seen).
 void WaitForJobs(const std::vector<std::shared_ptr<RepaintJob>>& jobs, bool pumping)
 {
-    const ULONGLONG deadline = GetTickCount64() + kRepaintWaitMs;
+    // Tick counts wrap after 49 days: elapsed time, unsigned, does not.
+    const DWORD start = GetTickCount();
     for (;;) {
         if (std::all_of(jobs.begin(), jobs.end(), [](const auto& job) { return job->done.load(); }))
             return;
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline)
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= kRepaintWaitMs)
             return;
         // Without the event (the system had none to give) only the deadline
         // and this thread's messages wake it.
         const HANDLE ended = JobEnded();
-        MsgWaitForMultipleObjects(ended ? 1 : 0, &ended, FALSE, static_cast<DWORD>(deadline - now),
+        MsgWaitForMultipleObjects(ended ? 1 : 0, &ended, FALSE, kRepaintWaitMs - elapsed,
                                   pumping ? QS_ALLINPUT : QS_SENDMESSAGE);
         MSG msg;
         if (pumping)
